@@ -1,0 +1,71 @@
+#include "ini.h"
+#include "shared.h"
+#include "textbuf.h"
+
+static char s_path[CONFIG_PATH_CAPACITY];
+
+const char *ConfigPath()
+{
+    if (!g_settings) {
+        s_path[0] = '\0';
+        return s_path;
+    }
+    // Bounded to the field, so an unterminated path never reads past the view.
+    BufSetN(s_path, COUNTOF(s_path), g_settings->configPath, CONFIG_PATH_CAPACITY);
+    return s_path;
+}
+
+int IniGetInt(const char *section, const char *key, int def)
+{
+    const char *path = ConfigPath();
+    if (!path[0])
+        return def;
+    return (int)GetPrivateProfileIntA(section, key, def, path);
+}
+
+DWORD IniGetString(const char *section, const char *key, const char *def,
+                   char *out, DWORD size)
+{
+    const char *path = ConfigPath();
+    if (!path[0])
+        return (DWORD)BufSet(out, size, def);
+    return GetPrivateProfileStringA(section, key, def, out, size, path);
+}
+
+BOOL IniWriteString(const char *section, const char *key, const char *value)
+{
+    const char *path = ConfigPath();
+    return path[0] && WritePrivateProfileStringA(section, key, value, path);
+}
+
+// An empty list, as the profile functions return for a missing section.
+static DWORD EmptyList(char *out, DWORD size)
+{
+    if (size >= 2)
+        out[0] = out[1] = '\0';
+    else if (size == 1)
+        out[0] = '\0';
+    return 0;
+}
+
+DWORD IniGetSection(const char *section, char *out, DWORD size)
+{
+    const char *path = ConfigPath();
+    if (!path[0])
+        return EmptyList(out, size);
+    return GetPrivateProfileSectionA(section, out, size, path);
+}
+
+BOOL IniWriteSection(const char *section, const char *lines)
+{
+    const char *path = ConfigPath();
+    return path[0] && WritePrivateProfileSectionA(section, lines, path);
+}
+
+DWORD IniGetSectionNames(char *out, DWORD size)
+{
+    const char *path = ConfigPath();
+    if (!path[0])
+        return EmptyList(out, size);
+    return GetPrivateProfileSectionNamesA(out, size, path);
+}

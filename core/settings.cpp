@@ -1,0 +1,7 @@
+// Settings loader.
+#include "shared.h"
+#include "exports.h"
+
+void WINAPI RequestSettings_(void)
+{
+}

@@ -1,0 +1,74 @@
+// The named block that the host and every hooked process share, and the
+// per-process handles that reach it.
+#pragma once
+#include <windows.h>
+#include <stddef.h>
+
+#define BRIVANE_SHMEM_NAME "Brivane_shmem"
+#define BRIVANE_SHMEM_SIZE 4096
+
+// The host posts nothing of its own; the module posts this to hostWindow.
+#define WM_HOSTCOMMAND (WM_USER + 1)
+
+// Command codes carried in WM_HOSTCOMMAND's wParam.
+enum HostCommand {
+    HOSTCMD_MIN_RCLICK = 1,
+    HOSTCMD_MAX_RCLICK = 2,
+    HOSTCMD_TRAY = 500,
+    HOSTCMD_TOPMOST = 501,
+    HOSTCMD_FLOAT = 502
+};
+
+#define CONFIG_PATH_CAPACITY 4052   // 4051 characters and the NUL
+
+// Laid over the whole 4096-byte block; the host is built against the same
+// layout, so fields, widths and offsets never change.
+struct SharedSettings {
+    HWND  hostWindow;         //  0
+    INT32 initPosition;       //  4
+    INT32 followMode;         //  8
+    INT32 opacity;            // 12
+    INT32 onTop;              // 16
+    INT32 makeScreenshots;    // 20
+    INT32 screenshotWidth;    // 24
+    INT32 screenshotHeight;   // 28
+    DWORD borderColor;        // 32, COLORREF
+    DWORD iconColor;          // 36, COLORREF
+    INT32 runInTray;          // 40
+    char  configPath[CONFIG_PATH_CAPACITY]; // 44
+};
+
+static_assert(sizeof(HWND) == 4, "the shared block is laid out for 32-bit processes");
+static_assert(offsetof(SharedSettings, hostWindow) == 0, "layout");
+static_assert(offsetof(SharedSettings, initPosition) == 4, "layout");
+static_assert(offsetof(SharedSettings, followMode) == 8, "layout");
+static_assert(offsetof(SharedSettings, opacity) == 12, "layout");
+static_assert(offsetof(SharedSettings, onTop) == 16, "layout");
+static_assert(offsetof(SharedSettings, makeScreenshots) == 20, "layout");
+static_assert(offsetof(SharedSettings, screenshotWidth) == 24, "layout");
+static_assert(offsetof(SharedSettings, screenshotHeight) == 28, "layout");
+static_assert(offsetof(SharedSettings, borderColor) == 32, "layout");
+static_assert(offsetof(SharedSettings, iconColor) == 36, "layout");
+static_assert(offsetof(SharedSettings, runInTray) == 40, "layout");
+static_assert(offsetof(SharedSettings, configPath) == 44, "layout");
+static_assert(sizeof(SharedSettings) == BRIVANE_SHMEM_SIZE, "layout");
+
+// The mapping as this process holds it.
+struct SharedMapping {
+    HANDLE handle;
+    void  *view;
+    DWORD  size;
+    char   name[32];
+};
+
+extern HINSTANCE g_instance;          // this module
+extern SharedMapping g_mapping;
+extern SharedSettings *g_settings;    // null when the block could not be mapped
+
+// Runs what the entry point does on process attach; separate so that test
+// builds which link the module's objects statically can run it too.
+void ModuleAttach(HINSTANCE instance);
+
+// The host window to post to, or null when the host has not filled in a
+// live window yet.
+HWND LiveHostWindow();

@@ -1,0 +1,36 @@
+// The module's four global hooks and what they share.
+#pragma once
+#include <windows.h>
+
+// Installed in this order; the handles are set only in the process that
+// called SetHook_ and are zero elsewhere (CallNextHookEx ignores them there).
+enum HookIndex { HOOK_DIALOG, HOOK_MOUSE, HOOK_GETMESSAGE, HOOK_CBT, HOOK_COUNT };
+extern HHOOK g_hooks[HOOK_COUNT];
+
+// WH_CALLWNDPROCRET: augments file dialogs at WM_INITDIALOG.
+LRESULT CALLBACK DialogHookProc(int code, WPARAM wParam, LPARAM lParam);
+// WH_MOUSE: right clicks on the Minimize and Maximize caption buttons.
+LRESULT CALLBACK CaptionClickProc(int code, WPARAM wParam, LPARAM lParam);
+// WH_GETMESSAGE: the three system-menu commands.
+LRESULT CALLBACK SysCommandProc(int code, WPARAM wParam, LPARAM lParam);
+// WH_CBT: adds the system-menu items to windows as they are activated.
+LRESULT CALLBACK ActivationProc(int code, WPARAM wParam, LPARAM lParam);
+
+// System-menu items owned by the module.
+enum SysMenuId {
+    IDM_SEPARATOR = 499,
+    IDM_TRAY = 500,
+    IDM_TOPMOST = 501,
+    IDM_FLOAT = 502
+};
+
+// The window's system menu when the window is top-level and its system menu
+// has a Minimize command; null otherwise.
+HMENU EligibleSystemMenu(HWND window);
+void AddSysMenuItems(HWND window);
+void RemoveSysMenuItems(HWND window);
+
+// Posts WM_HOSTCOMMAND to the host window; nothing when there is no live
+// host window. Returns whether a message was posted.
+BOOL PostHostCommand(WPARAM code, HWND window);
+

@@ -1,0 +1,123 @@
+// Installing and removing the hooks, and the three hooks that serve
+// top-level windows. Hook procedures run inside every GUI program: they test
+// the cheapest things first and always hand the event on.
+#include "hooks.h"
+#include "../core/shared.h"
+#include "../core/exports.h"
+
+HHOOK g_hooks[HOOK_COUNT];
+
+// The window whose Minimize or Maximize button the right button went down on.
+static HWND s_pressedWindow;
+// The last forwarded system command, to drop the repeat sightings of one
+// message (the message hook also sees peeks that leave it in the queue).
+static DWORD s_lastCommandKey = 0xFFFFFFFF;
+static DWORD s_lastCommandTime = 0xFFFFFFFF;
+
+BOOL PostHostCommand(WPARAM code, HWND window)
+{
+    // A null target would land in this program's own thread queue.
+    HWND host = LiveHostWindow();
+    return host && PostMessageA(host, WM_HOSTCOMMAND, code, (LPARAM)window);
+}
+
+LRESULT CALLBACK ActivationProc(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_ACTIVATE && g_settings)
+        AddSysMenuItems((HWND)wParam);
+    return CallNextHookEx(g_hooks[HOOK_CBT], code, wParam, lParam);
+}
+
+LRESULT CALLBACK SysCommandProc(int code, WPARAM wParam, LPARAM lParam)
+{
+    const MSG *msg = (const MSG *)lParam;
+    if (code < 0 || msg->message != WM_SYSCOMMAND)
+        return CallNextHookEx(g_hooks[HOOK_GETMESSAGE], code, wParam, lParam);
+    WORD command = LOWORD(msg->wParam);
+    if (command < IDM_TRAY || command > IDM_FLOAT || !g_settings)
+        return CallNextHookEx(g_hooks[HOOK_GETMESSAGE], code, wParam, lParam);
+
+    // The key is the cursor's x from the menu; a keyboard choice gives 0,
+    // which counts as a repeat only within 100 ms.
+    DWORD key = LOWORD(msg->lParam);
+    DWORD now = GetTickCount();
+    BOOL repeat = key == s_lastCommandKey &&
+                  (s_lastCommandKey != 0 || now - s_lastCommandTime <= 100);
+    if (!repeat && PostHostCommand(command, msg->hwnd)) {
+        s_lastCommandKey = key;
+        s_lastCommandTime = now;
+    }
+    // The window still gets its WM_SYSCOMMAND; the message is never altered.
+    return CallNextHookEx(g_hooks[HOOK_GETMESSAGE], code, wParam, lParam);
+}
+
+LRESULT CALLBACK CaptionClickProc(int code, WPARAM wParam, LPARAM lParam)
+{
+    const MOUSEHOOKSTRUCT *mouse = (const MOUSEHOOKSTRUCT *)lParam;
+    if (code >= 0 && (mouse->wHitTestCode == HTMINBUTTON || mouse->wHitTestCode == HTMAXBUTTON) &&
+        (wParam == WM_NCRBUTTONDOWN || wParam == WM_NCRBUTTONUP) && g_settings &&
+        EligibleSystemMenu(mouse->hwnd)) {
+        if (wParam == WM_NCRBUTTONDOWN) {
+            s_pressedWindow = mouse->hwnd;
+        } else if (mouse->hwnd == s_pressedWindow) {
+            s_pressedWindow = NULL;
+            PostHostCommand(mouse->wHitTestCode == HTMINBUTTON ? HOSTCMD_MIN_RCLICK
+                                                               : HOSTCMD_MAX_RCLICK,
+                            mouse->hwnd);
+        }
+    }
+    // The click itself always reaches the window.
+    return CallNextHookEx(g_hooks[HOOK_MOUSE], code, wParam, lParam);
+}
+
+static BOOL CALLBACK SysMenuEnumProc(HWND window, LPARAM add)
+{
+    if (add)
+        AddSysMenuItems(window);
+    else
+        RemoveSysMenuItems(window);
+    return TRUE;
+}
+
+static void RemoveHooks()
+{
+    for (int i = 0; i < HOOK_COUNT; i++) {
+        if (g_hooks[i])
+            UnhookWindowsHookEx(g_hooks[i]);
+        g_hooks[i] = NULL;
+    }
+}
+
+// Installs the four hooks for every thread of the desktop and adds the items
+// to the existing windows. A second call while installed adds no second set.
+// Returns FALSE when there is no shared block or a hook could not be set.
+BOOL WINAPI SetHook_(void)
+{
+    static const struct { int type; HOOKPROC proc; } table[HOOK_COUNT] = {
+        { WH_CALLWNDPROCRET, DialogHookProc },
+        { WH_MOUSE,          CaptionClickProc },
+        { WH_GETMESSAGE,     SysCommandProc },
+        { WH_CBT,            ActivationProc },
+    };
+    if (!g_settings)
+        return FALSE;
+    if (!g_hooks[HOOK_DIALOG]) {
+        for (int i = 0; i < HOOK_COUNT; i++) {
+            g_hooks[i] = SetWindowsHookExA(table[i].type, table[i].proc, g_instance, 0);
+            if (!g_hooks[i]) {
+                RemoveHooks();   // all four or none
+                return FALSE;
+            }
+        }
+    }
+    return EnumWindows(SysMenuEnumProc, 1);
+}
+
+// Removes the hooks (clearing the handles, so a later SetHook_ starts
+// afresh) and takes the items out of the system menu of every top-level
+// window that this process can reach.
+BOOL WINAPI UnHook_(void)
+{
+    RemoveHooks();
+    return EnumWindows(SysMenuEnumProc, 0);
+}

@@ -1,0 +1,36 @@
+/* Control ids shared by the resource script and the code. */
+#pragma once
+
+/* Settings page */
+#define IDC_INITPOS        420
+#define IDC_FOLLOW         421
+#define IDC_OPACITY_VALUE  423
+#define IDC_OPACITY        424
+#define IDC_ONTOP          425
+#define IDC_SCREENSHOTS    426
+#define IDC_SHOT_WIDTH     427
+#define IDC_SHOT_HEIGHT    428
+#define IDC_BORDER_COLOR   429
+#define IDC_ICON_COLOR     430
+#define IDC_RUNINTRAY      432
+
+/* Menu-items page */
+#define IDC_ITEMLIST       400
+#define IDC_SECTIONLIST    401
+#define IDC_ITEM_INSERT    402
+#define IDC_ITEM_EDIT      403
+#define IDC_ITEM_DELETE    404
+#define IDC_SECTION_ADD    405
+#define IDC_SECTION_EDIT   406
+#define IDC_SECTION_DELETE 407
+#define IDC_ITEM_UP        416
+#define IDC_ITEM_DOWN      417
+
+/* Section dialog */
+#define IDC_SECTION_NAME   412
+
+/* Menu-item dialog */
+#define IDC_ITEM_NAME      414
+#define IDC_ITEM_PATH      415
+#define IDC_ITEM_SUBMENU   431
+#define IDC_ITEM_BROWSE    433

@@ -1,0 +1,17 @@
+#!/bin/sh
+# Builds the module and the host and starts the host under Wine: on this
+# display when there is one, else in a private X server. Uses its own Wine
+# prefix and a configuration with a few favourites to start from.
+set -eu
+cd "$(dirname "$0")/.."
+sh scripts/deps.sh
+cmake -S . -B build-run -DCMAKE_TOOLCHAIN_FILE=cmake/mingw32.cmake -DCMAKE_BUILD_TYPE=Release -DBRIVANE_TESTS=OFF
+cmake --build build-run -j "$(nproc)"
+export WINEPREFIX="$PWD/build-run/wineprefix" WINEARCH=win32 WINEDEBUG=-all
+[ -f "$WINEPREFIX/system.reg" ] || WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i
+[ -f build-run/bin/brivane.ini ] || cp host/default.ini build-run/bin/brivane.ini
+if [ -n "${DISPLAY:-}" ]; then
+  exec wine build-run/bin/brivane.exe "$@"
+else
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" wine build-run/bin/brivane.exe "$@"
+fi

@@ -1,0 +1,8 @@
+// Menu-items page.
+#include "sheet.h"
+
+INT_PTR CALLBACK MenuItemsPageProc(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    (void)page; (void)wParam; (void)lParam;
+    return msg == WM_INITDIALOG;
+}

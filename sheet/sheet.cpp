@@ -1,0 +1,86 @@
+// The modal configuration sheet: About, Settings and Menu items.
+#include "sheet.h"
+#include "../core/exports.h"
+#include <commctrl.h>
+#include <stddef.h>
+#include <string.h>
+
+HINSTANCE SheetInstance;
+
+// The 48-byte page and 52-byte header forms (up to the header titles and
+// the header bitmap), which every comctl32 version accepts.
+enum { PAGE_RECORD_SIZE = 48, SHEET_HEADER_SIZE = 52 };
+static_assert(offsetof(PROPSHEETPAGEA, pszHeaderSubTitle) + sizeof(LPCSTR) == PAGE_RECORD_SIZE, "page record");
+static_assert(sizeof(PROPSHEETHEADERA) >= SHEET_HEADER_SIZE, "sheet header");
+
+void CenterWindowOn(HWND reference, HWND window)
+{
+    RECT ref, win;
+    if (!GetWindowRect(reference, &ref) || !GetWindowRect(window, &win))
+        return;
+    int left = ref.left + ((ref.right - ref.left) - (win.right - win.left)) / 2;
+    int top = ref.top + ((ref.bottom - ref.top) - (win.bottom - win.top)) / 2;
+    SetWindowPos(window, NULL, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
+
+// Takes the help button out of the caption and leaves one button, "OK",
+// which keeps the Cancel role: every way of closing the sheet is a cancel,
+// and the pages save on PSN_QUERYCANCEL.
+static int CALLBACK SheetCallback(HWND sheet, UINT msg, LPARAM lParam)
+{
+    if (msg == PSCB_PRECREATE) {
+        BYTE *tmpl = (BYTE *)lParam;
+        DWORD *style = *(WORD *)(tmpl + 2) == 0xFFFF ? (DWORD *)(tmpl + 12) : (DWORD *)tmpl;
+        *style &= ~(DWORD)DS_CONTEXTHELP;
+    } else if (msg == PSCB_INITIALIZED) {
+        HWND cancel = FindWindowExA(sheet, NULL, "BUTTON", "Cancel");
+        HWND ok = FindWindowExA(sheet, NULL, "BUTTON", "OK");
+        if (cancel && ok) {
+            ShowWindow(ok, SW_HIDE);
+            SetWindowTextA(cancel, "OK");
+        }
+    }
+    return 1;
+}
+
+// Shows the sheet modally on the calling thread; returns what
+// PropertySheetA returned (-1 when it could not be shown).
+INT_PTR WINAPI EditIni_(HINSTANCE instance, HWND parent)
+{
+    static const struct {
+        DWORD flags;
+        const char *tmpl, *icon, *title;
+        DLGPROC proc;
+    } pages[3] = {
+        { PSP_USETITLE,                 "About",          NULL,      "About",      AboutPageProc },
+        { PSP_USEICONID | PSP_USETITLE, "SettingsDialog", "Favico2", "Settings",   SettingsPageProc },
+        { PSP_USEICONID | PSP_USETITLE, "IniDialog",      "Favico",  "Menu items", MenuItemsPageProc },
+    };
+    SheetInstance = instance;
+
+    PROPSHEETPAGEA psp[3];
+    memset(psp, 0, sizeof(psp));
+    for (int i = 0; i < 3; i++) {
+        psp[i].dwSize = PAGE_RECORD_SIZE;
+        psp[i].dwFlags = pages[i].flags;
+        psp[i].hInstance = instance;
+        psp[i].pszTemplate = pages[i].tmpl;
+        psp[i].pszIcon = pages[i].icon;
+        psp[i].pszTitle = pages[i].title;
+        psp[i].pfnDlgProc = pages[i].proc;
+    }
+
+    PROPSHEETHEADERA psh;
+    memset(&psh, 0, sizeof(psh));
+    psh.dwSize = SHEET_HEADER_SIZE;
+    psh.dwFlags = PSH_USEICONID | PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW | PSH_USECALLBACK;
+    psh.hwndParent = parent;
+    psh.hInstance = instance;
+    psh.pszIcon = "Favico2";
+    psh.pszCaption = "Brivane";
+    psh.nPages = 3;
+    psh.nStartPage = 0;
+    psh.ppsp = psp;
+    psh.pfnCallback = SheetCallback;
+    return PropertySheetA(&psh);
+}

@@ -1,0 +1,98 @@
+// Module entry and the shared block, with the module's objects linked in
+// (entry called directly) and a client process as the second process.
+#include <gtest/gtest.h>
+#include "support/harness.h"
+#include "core/exports.h"
+#include "core/ini.h"
+#include "hooks/hooks.h"
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);
+
+using namespace th;
+
+TEST(ModuleEntry, ReturnsTrueForEveryReasonAndMapsTheBlock)
+{
+    SharedBlock block;
+    ASSERT_TRUE(block.settings);
+    HINSTANCE self = GetModuleHandleA(NULL);
+    EXPECT_TRUE(DllMain(self, DLL_PROCESS_ATTACH, NULL));
+    ASSERT_TRUE(g_settings);
+    EXPECT_EQ(g_instance, self);
+    EXPECT_EQ(g_mapping.size, 4096u);
+    EXPECT_STREQ(g_mapping.name, "Brivane_shmem");
+    for (DWORD reason : { DLL_THREAD_ATTACH, DLL_THREAD_DETACH, DLL_PROCESS_DETACH })
+        EXPECT_TRUE(DllMain(self, reason, NULL)) << "reason " << reason;
+
+    // The module's view and ours are the same memory.
+    block.settings->opacity = 42;
+    EXPECT_EQ(g_settings->opacity, 42);
+}
+
+TEST(SharedBlock, SecondProcessSeesTheSameBlock)
+{
+    SharedBlock block;
+    ASSERT_TRUE(block.settings);
+    Client client("client_windows.exe");
+    ASSERT_TRUE(client.ok());
+    ASSERT_EQ(client.Call("loadmodule"), "ok");
+    // Not filled yet: no host window, empty path.
+    EXPECT_EQ(client.Call("readblock"), "0|");
+
+    HostWindow host;
+    block.settings->hostWindow = host.hwnd();
+    block.SetConfigPath("C:\\cfg\\brivane.ini");
+    EXPECT_EQ(client.Call("readblock"), HwndStr(host.hwnd()) + "|C:\\cfg\\brivane.ini");
+
+    ASSERT_EQ(client.Call("writeblock 1234 D:\\other.ini"), "ok");
+    EXPECT_EQ(block.settings->hostWindow, (HWND)1234);
+    EXPECT_STREQ(block.settings->configPath, "D:\\other.ini");
+}
+
+TEST(SharedBlock, UnterminatedConfigPathIsReadWithinTheBlock)
+{
+    SharedBlock block;
+    ModuleAttach(GetModuleHandleA(NULL));
+    ASSERT_TRUE(g_settings);
+    memset(block.settings->configPath, 'A', CONFIG_PATH_CAPACITY);   // no NUL anywhere
+    const char *path = ConfigPath();
+    EXPECT_EQ(strlen(path), (size_t)CONFIG_PATH_CAPACITY - 1);
+
+    block.SetConfigPath("");
+    EXPECT_STREQ(ConfigPath(), "");
+    // No path: reads give the default and writes report failure.
+    EXPECT_EQ(IniGetInt("exception", "notepad", 7), 7);
+    char out[8] = "xxxxxxx";
+    IniGetString("settings", "k", "def", out, sizeof(out));
+    EXPECT_STREQ(out, "def");
+    EXPECT_FALSE(IniWriteString("settings", "k", "v"));
+}
+
+TEST(SharedBlock, NoBlockMeansEveryEntryPointDoesNothing)
+{
+    ModuleAttach(GetModuleHandleA(NULL));
+    SharedSettings *saved = g_settings;
+    g_settings = NULL;
+
+    EXPECT_FALSE(SetHook_());
+    for (HHOOK h : g_hooks)
+        EXPECT_EQ(h, (HHOOK)NULL);
+    RequestSettings_();
+    EXPECT_STREQ(ConfigPath(), "");
+    EXPECT_EQ(LiveHostWindow(), (HWND)NULL);
+    EXPECT_FALSE(PostHostCommand(500, NULL));
+
+    // The procedures hand everything on untouched.
+    HostWindow host;
+    MSG msg = {};
+    msg.hwnd = host.hwnd();
+    msg.message = WM_SYSCOMMAND;
+    msg.wParam = 500;
+    SysCommandProc(HC_ACTION, PM_REMOVE, (LPARAM)&msg);
+    MOUSEHOOKSTRUCT mouse = { { 0, 0 }, host.hwnd(), HTMINBUTTON, 0 };
+    CaptionClickProc(HC_ACTION, WM_NCRBUTTONDOWN, (LPARAM)&mouse);
+    CaptionClickProc(HC_ACTION, WM_NCRBUTTONUP, (LPARAM)&mouse);
+    ActivationProc(HCBT_ACTIVATE, (WPARAM)host.hwnd(), 0);
+    Pump(50);
+    EXPECT_TRUE(host.commands().empty());
+    g_settings = saved;
+}

@@ -1,0 +1,23 @@
+#!/bin/sh
+# Creates (once) the Wine prefix the tests run in, and sets Wine up as a test
+# desktop: frames drawn by Wine (caption buttons get real hit tests under a
+# bare X server), no window-manager waits, no crash dialog.
+set -e
+WINEPREFIX="$1"
+export WINEPREFIX WINEARCH=win32 WINEDEBUG=-all
+# No Mono or Gecko installers: nothing here needs them.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+# Wine's background processes outlive this script: they must not hold the
+# test runner's output pipe open, so every Wine command writes to a log.
+log="$WINEPREFIX.log"
+: >"$log"
+quiet() { "$@" </dev/null >>"$log" 2>&1; }
+trap 'rc=$?; [ $rc = 0 ] || cat "$log"; exit $rc' EXIT
+
+# One server for the whole run: later programs start faster. It is already
+# up when an earlier step started it.
+quiet wineserver -p || true
+[ -f "$WINEPREFIX/system.reg" ] || quiet wineboot -i
+quiet wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f
+quiet wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f
+quiet wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
