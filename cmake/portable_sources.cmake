@@ -1,0 +1,6 @@
+# Value logic that needs no Windows API. These files also build natively on
+# Linux (fuzz/), where they and the portable unit tests in tests/unit/ run
+# under AddressSanitizer, UndefinedBehaviorSanitizer and libFuzzer.
+set(BRIVANE_PORTABLE_SOURCES
+  core/textbuf.cpp
+)
