@@ -1,0 +1,3 @@
+#include "values.h"
+
+// Implemented with the settings loader.
