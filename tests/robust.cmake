@@ -1,0 +1,11 @@
+# Bad input and stress suites (under Wine). Parts of the module that are
+# not in the tree yet are left out of them.
+file(READ ${CMAKE_SOURCE_DIR}/hooks/filedialog.cpp _robust_fd)
+set(ROBUST_DEFS BRIVANE_STRESS_DIALOGS=200 BRIVANE_STRESS_SHEETS=100)
+if(_robust_fd MATCHES "TB_INSERTBUTTON")
+  list(APPEND ROBUST_DEFS BRIVANE_HAVE_FILE_DIALOGS)
+endif()
+
+brivane_client(client_robust robust_client.cpp)
+brivane_wine_test(test_robust_stress test_robust_stress.cpp DEPENDS client_robust)
+target_compile_definitions(test_robust_stress PRIVATE ${ROBUST_DEFS})
