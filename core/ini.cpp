@@ -48,12 +48,22 @@ static DWORD EmptyList(char *out, DWORD size)
     return 0;
 }
 
+// A list cut to its buffer (the result is size - 2) must still end with two
+// NULs inside it, so that walkers stop there; some profile implementations
+// (Wine's ANSI section-name list among them) leave the last byte unwritten.
+static DWORD EndList(char *out, DWORD size, DWORD result)
+{
+    if (size >= 2 && result >= size - 2)
+        out[size - 2] = out[size - 1] = '\0';
+    return result;
+}
+
 DWORD IniGetSection(const char *section, char *out, DWORD size)
 {
     const char *path = ConfigPath();
     if (!path[0])
         return EmptyList(out, size);
-    return GetPrivateProfileSectionA(section, out, size, path);
+    return EndList(out, size, GetPrivateProfileSectionA(section, out, size, path));
 }
 
 BOOL IniWriteSection(const char *section, const char *lines)
@@ -67,5 +77,5 @@ DWORD IniGetSectionNames(char *out, DWORD size)
     const char *path = ConfigPath();
     if (!path[0])
         return EmptyList(out, size);
-    return GetPrivateProfileSectionNamesA(out, size, path);
+    return EndList(out, size, GetPrivateProfileSectionNamesA(out, size, path));
 }
