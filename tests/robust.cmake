@@ -6,7 +6,7 @@ if(_robust_fd MATCHES "TB_INSERTBUTTON")
   list(APPEND ROBUST_DEFS BRIVANE_HAVE_FILE_DIALOGS)
 endif()
 
-brivane_client(client_robust robust_client.cpp)
+brivane_client(client_robust robust_client.cpp robust_ui.cpp)
 brivane_wine_test(test_robust_stress test_robust_stress.cpp DEPENDS client_robust)
 target_compile_definitions(test_robust_stress PRIVATE ${ROBUST_DEFS})
 
@@ -17,3 +17,5 @@ if(_robust_settings MATCHES "fi\\.trans")
 endif()
 brivane_wine_test(test_robust_input test_robust_input.cpp STATIC)
 target_compile_definitions(test_robust_input PRIVATE ${INPUT_DEFS})
+
+brivane_wine_test(test_robust_noblock test_robust_noblock.cpp robust_ui.cpp STATIC)
