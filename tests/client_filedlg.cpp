@@ -1,0 +1,426 @@
+// Client commands for the file-dialog tests. Every dialog runs on a thread
+// of its own, so that the control window stays free to inspect it while it
+// is modal (menus and toolbars can only be read from inside this process).
+#include "support/client.h"
+#include <commctrl.h>
+#include <commdlg.h>
+#include <stdio.h>
+#include <map>
+
+namespace {
+
+// Pumps this thread's messages until pred holds or timeoutMs passes.
+template <class Pred> bool PumpUntil(Pred pred, DWORD timeoutMs = 10000)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (pred())
+            return true;
+        if (GetTickCount() - start >= timeoutMs)
+            return pred();
+        MSG msg;
+        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        MsgWaitForMultipleObjects(0, NULL, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+std::string Num(long long v)
+{
+    char buf[32];
+    sprintf(buf, "%lld", v);
+    return buf;
+}
+
+struct FakeSpec;
+
+// One dialog's thread. Written by that thread only before it starts its
+// dialog and after the dialog ended; read by the control thread.
+struct DialogThread {
+    HANDLE thread = NULL;
+    DWORD threadId = 0;
+    std::string result = "running";
+    FakeSpec *fake = nullptr;
+};
+
+std::map<HWND, DialogThread *> s_dialogs;
+
+struct ThreadWindowQuery { const char *cls; bool visibleOnly; HWND found; };
+
+BOOL CALLBACK MatchThreadWindow(HWND w, LPARAM lp)
+{
+    ThreadWindowQuery *q = (ThreadWindowQuery *)lp;
+    char cls[64];
+    GetClassNameA(w, cls, sizeof(cls));
+    if (lstrcmpA(cls, q->cls) == 0 && (!q->visibleOnly || IsWindowVisible(w))) {
+        q->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND ThreadWindow(DWORD threadId, const char *cls, bool visibleOnly = true)
+{
+    ThreadWindowQuery q = { cls, visibleOnly, NULL };
+    EnumThreadWindows(threadId, MatchThreadWindow, (LPARAM)&q);
+    return q.found;
+}
+
+// Runs body on a new thread and waits for a window of class cls on it.
+std::string StartDialogThread(DialogThread *t, LPTHREAD_START_ROUTINE body, void *param,
+                              const char *cls = "#32770")
+{
+    t->thread = CreateThread(NULL, 0, body, param, 0, &t->threadId);
+    HWND dialog = NULL;
+    if (!PumpUntil([&] { return (dialog = ThreadWindow(t->threadId, cls)) != NULL; }))
+        return "no dialog";
+    s_dialogs[dialog] = t;
+    return Hwnd2Str(dialog);
+}
+
+// --- common dialogs ---------------------------------------------------------
+
+struct FileDialogParams {
+    bool save;
+    std::string dir;
+    DialogThread *owner;
+};
+
+char s_fileBuffers[8][MAX_PATH];
+int s_nextBuffer;
+
+DWORD WINAPI FileDialogThread(void *p)
+{
+    FileDialogParams *params = (FileDialogParams *)p;
+    char *file = s_fileBuffers[s_nextBuffer++ % 8];
+    file[0] = '\0';
+    OPENFILENAMEA ofn = {};
+    ofn.lStructSize = sizeof(ofn);
+    ofn.lpstrFilter = "All files\0*.*\0";
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = MAX_PATH;
+    ofn.lpstrInitialDir = params->dir.empty() ? NULL : params->dir.c_str();
+    ofn.Flags = OFN_EXPLORER | OFN_NOCHANGEDIR;
+    BOOL ok = params->save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
+    params->owner->result = ok ? std::string("chosen ") + file : "cancelled";
+    delete params;
+    return 0;
+}
+
+// A dialog template with no controls: the test dialogs make their own in
+// WM_INITDIALOG, before the hook sees the dialog.
+struct EmptyTemplate {
+    DLGTEMPLATE t;
+    WORD menu, cls, title;
+};
+
+struct FakeSpec {
+    int toolbarId;      // 0: none
+    bool edit, combo, ok, imageList;
+    std::string log;    // WM_COMMANDs seen: id.hi[=field text at IDOK]
+};
+
+HWND FakeField(HWND dialog)
+{
+    HWND combo = GetDlgItem(dialog, 0x47C);
+    return combo ? combo : GetDlgItem(dialog, 0x480);
+}
+
+INT_PTR CALLBACK FakeDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_INITDIALOG) {
+        FakeSpec *spec = (FakeSpec *)lParam;
+        SetWindowLongPtrA(dialog, DWLP_USER, (LONG_PTR)spec);
+        HINSTANCE inst = GetModuleHandleA(NULL);
+        if (spec->toolbarId) {
+            HWND tb = CreateWindowExA(0, TOOLBARCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | TBSTYLE_TOOLTIPS |
+                                      CCS_NORESIZE | CCS_NODIVIDER, 10, 10, 100, 26, dialog,
+                                      (HMENU)(INT_PTR)spec->toolbarId, inst, NULL);
+            SendMessageA(tb, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+            if (spec->imageList) {
+                HIMAGELIST list = ImageList_Create(16, 16, ILC_COLOR8 | ILC_MASK, 2, 2);
+                ImageList_AddIcon(list, LoadIcon(NULL, IDI_APPLICATION));
+                SendMessageA(tb, TB_SETIMAGELIST, 0, (LPARAM)list);
+            }
+            TBBUTTON b = {};
+            b.iBitmap = spec->imageList ? 0 : I_IMAGENONE;
+            b.idCommand = 900;
+            b.fsState = TBSTATE_ENABLED;
+            SendMessageA(tb, TB_ADDBUTTONSA, 1, (LPARAM)&b);
+        }
+        if (spec->edit)
+            CreateWindowExA(0, "Edit", "", WS_CHILD | WS_VISIBLE | WS_BORDER, 10, 50, 150, 20,
+                            dialog, (HMENU)0x480, inst, NULL);
+        if (spec->combo)
+            CreateWindowExA(0, WC_COMBOBOXEXA, "", WS_CHILD | WS_VISIBLE | CBS_DROPDOWN, 10, 80, 150, 100,
+                            dialog, (HMENU)0x47C, inst, NULL);
+        if (spec->ok)
+            CreateWindowExA(0, "Button", "OK", WS_CHILD | WS_VISIBLE, 10, 120, 60, 24, dialog,
+                            (HMENU)IDOK, inst, NULL);
+        return TRUE;
+    }
+    FakeSpec *spec = (FakeSpec *)GetWindowLongPtrA(dialog, DWLP_USER);
+    if (msg == WM_COMMAND && spec) {
+        std::string entry = Num(LOWORD(wParam)) + "." + Num(HIWORD(wParam));
+        if (LOWORD(wParam) == IDOK) {
+            char text[300] = "";
+            GetWindowTextA(FakeField(dialog), text, sizeof(text));
+            HWND focus = GetFocus();
+            HWND field = FakeField(dialog);
+            bool focused = focus == field || IsChild(field, focus);
+            entry += "=" + std::string(text) + (focused ? "" : "(unfocused)");
+        }
+        spec->log += (spec->log.empty() ? "" : " ") + entry;
+        return TRUE;
+    }
+    if (msg == WM_CLOSE) {
+        DestroyWindow(dialog);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+DWORD WINAPI FakeDialogThread(void *p)
+{
+    static EmptyTemplate tmpl = { { WS_POPUP | WS_CAPTION | WS_VISIBLE | DS_MODALFRAME, 0, 0,
+                                    40, 40, 200, 150 }, 0, 0, 0 };
+    HWND dialog = CreateDialogIndirectParamA(GetModuleHandleA(NULL), &tmpl.t, NULL, FakeDialogProc,
+                                             (LPARAM)p);
+    MSG msg;
+    while (IsWindow(dialog) && GetMessageA(&msg, NULL, 0, 0) > 0) {
+        if (!IsDialogMessageA(dialog, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    return 0;
+}
+
+DWORD WINAPI MessageBoxThread(void *)
+{
+    MessageBoxA(NULL, "A message box", "client message", MB_OK);
+    return 0;
+}
+
+HWND Toolbar(HWND dialog)
+{
+    return FindWindowExA(dialog, NULL, TOOLBARCLASSNAMEA, NULL);
+}
+
+std::string MenuDump(HMENU menu)
+{
+    std::string out;
+    int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; i++) {
+        char text[300] = "";
+        MENUITEMINFOA mii = {};
+        mii.cbSize = sizeof(mii);
+        mii.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STRING | MIIM_SUBMENU;
+        mii.dwTypeData = text;
+        mii.cch = sizeof(text);
+        GetMenuItemInfoA(menu, i, TRUE, &mii);
+        out += i ? "|" : "";
+        if (mii.fType & MFT_SEPARATOR)
+            out += "-";
+        else
+            out += Num(mii.wID) + ":" + text;
+        if (mii.hSubMenu)
+            out += "{" + MenuDump(mii.hSubMenu) + "}";
+    }
+    return out;
+}
+
+} // namespace
+
+// open <open|save> [dir]: a file dialog on a thread of its own; its hwnd.
+CLIENT_COMMAND(open)
+{
+    DialogThread *t = new DialogThread;
+    FileDialogParams *params = new FileDialogParams{ args.at(1) == "save",
+                                                     args.size() > 2 ? args[2] : "", t };
+    return StartDialogThread(t, FileDialogThread, params);
+}
+
+// fake <toolbarId> <edit> <combo> <ok> [imageList]: a "#32770" dialog of our
+// own with just these controls; its hwnd.
+CLIENT_COMMAND(fake)
+{
+    FakeSpec *spec = new FakeSpec{ (int)ArgInt(args, 1), ArgInt(args, 2) != 0, ArgInt(args, 3) != 0,
+                                   ArgInt(args, 4) != 0, ArgInt(args, 5, 1) != 0, "" };
+    DialogThread *t = new DialogThread;
+    t->fake = spec;
+    return StartDialogThread(t, FakeDialogThread, spec);
+}
+
+// fakelog <dlg>: the WM_COMMANDs the fake dialog's own procedure got.
+CLIENT_COMMAND(fakelog)
+{
+    auto it = s_dialogs.find(Str2Hwnd(args.at(1)));
+    return it == s_dialogs.end() || !it->second->fake ? "no such dialog" : it->second->fake->log;
+}
+
+CLIENT_COMMAND(msgbox)
+{
+    (void)args;
+    return StartDialogThread(new DialogThread, MessageBoxThread, NULL);
+}
+
+// subclassed <hwnd>: whether the window's procedure differs from its class's.
+CLIENT_COMMAND(subclassed)
+{
+    HWND w = Str2Hwnd(args.at(1));
+    return GetWindowLongPtrA(w, GWLP_WNDPROC) != (LONG_PTR)GetClassLongPtrA(w, GCLP_WNDPROC) ? "yes" : "no";
+}
+
+// children <dlg>: class:id of the direct children.
+CLIENT_COMMAND(children)
+{
+    std::string out;
+    for (HWND c = GetWindow(Str2Hwnd(args.at(1)), GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        char cls[64];
+        GetClassNameA(c, cls, sizeof(cls));
+        out += (out.empty() ? "" : " ") + std::string(cls) + ":" + Num(GetDlgCtrlID(c));
+    }
+    return out;
+}
+
+// toolbar <dlg>: count=N images=M then id,state,style,image of every button.
+CLIENT_COMMAND(toolbar)
+{
+    HWND tb = Toolbar(Str2Hwnd(args.at(1)));
+    if (!tb)
+        return "no toolbar";
+    int count = (int)SendMessageA(tb, TB_BUTTONCOUNT, 0, 0);
+    HIMAGELIST list = (HIMAGELIST)SendMessageA(tb, TB_GETIMAGELIST, 0, 0);
+    std::string out = "count=" + Num(count) + " images=" + (list ? Num(ImageList_GetImageCount(list)) : "none");
+    for (int i = 0; i < count; i++) {
+        TBBUTTON b = {};
+        SendMessageA(tb, TB_GETBUTTON, i, (LPARAM)&b);
+        out += " " + Num(b.idCommand) + "," + Num(b.fsState) + "," + Num(b.fsStyle) + "," + Num(b.iBitmap);
+    }
+    return out;
+}
+
+// tip <dlg>: the favourites button's tooltip as the toolbar's tooltip control
+// gets it, and as the dialog answers TTN_GETDISPINFOA directly.
+CLIENT_COMMAND(tip)
+{
+    HWND dialog = Str2Hwnd(args.at(1));
+    HWND tb = Toolbar(dialog);
+    char text[100] = "";
+    HWND tips = (HWND)SendMessageA(tb, TB_GETTOOLTIPS, 0, 0);
+    TTTOOLINFOA ti = {};
+    ti.cbSize = sizeof(ti);
+    ti.hwnd = tb;
+    ti.uId = 371;
+    ti.lpszText = text;
+    if (tips)
+        SendMessageA(tips, TTM_GETTEXTA, sizeof(text), (LPARAM)&ti);
+    NMTTDISPINFOA info = {};
+    info.hdr.hwndFrom = tips;
+    info.hdr.idFrom = 371;
+    info.hdr.code = TTN_GETDISPINFOA;
+    SendMessageA(dialog, WM_NOTIFY, 371, (LPARAM)&info);
+    return std::string(text) + "|" + (info.lpszText ? info.lpszText : "(null)");
+}
+
+// favmenu <dlg> [command]: clicks the favourites button (or, with "command",
+// posts its WM_COMMAND), reads the popup menu that opens, closes it and
+// answers the menu as id:text|-|id:text{submenu} @x,y want x,y.
+CLIENT_COMMAND(favmenu)
+{
+    HWND dialog = Str2Hwnd(args.at(1));
+    HWND tb = Toolbar(dialog);
+    DWORD thread = GetWindowThreadProcessId(dialog, NULL);
+    RECT button = {};
+    SendMessageA(tb, TB_GETRECT, 371, (LPARAM)&button);
+    if (args.size() > 2 && args[2] == "command") {
+        PostMessageA(dialog, WM_COMMAND, 371, (LPARAM)tb);
+    } else {
+        LPARAM at = MAKELPARAM((button.left + button.right) / 2, (button.top + button.bottom) / 2);
+        PostMessageA(tb, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageA(tb, WM_LBUTTONUP, 0, at);
+    }
+    HWND popup = NULL;
+    if (!PumpUntil([&] { return (popup = ThreadWindow(thread, "#32768")) != NULL; }, 5000))
+        return "no menu";
+    HMENU menu = (HMENU)SendMessageA(popup, MN_GETHMENU, 0, 0);
+    std::string out = menu ? MenuDump(menu) : "no hmenu";
+    RECT placed, bar;
+    GetWindowRect(popup, &placed);
+    GetWindowRect(tb, &bar);
+    out += " @" + Num(placed.left) + "," + Num(placed.top) + " want " + Num(bar.left + button.left) +
+           "," + Num(bar.bottom);
+    PostMessageA(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+    if (!PumpUntil([&] { return ThreadWindow(thread, "#32768") == NULL; }, 5000))
+        return "menu stays open";
+    return out;
+}
+
+// command <dlg> <id> [high]: sends WM_COMMAND and returns when it was handled.
+CLIENT_COMMAND(command)
+{
+    SendMessageA(Str2Hwnd(args.at(1)), WM_COMMAND, MAKEWPARAM(ArgInt(args, 2), ArgInt(args, 3)), 0);
+    return "done";
+}
+
+// folder <dlg>: the folder the file dialog shows.
+CLIENT_COMMAND(folder)
+{
+    char buf[2 * MAX_PATH + 2] = {};
+    LRESULT n = SendMessageA(Str2Hwnd(args.at(1)), CDM_GETFOLDERPATH, MAX_PATH, (LPARAM)buf);
+    if (n <= 0)
+        return "error " + Num(n);
+    if (n > 1 && buf[1] == '\0') {   // answered in UTF-16
+        char narrow[MAX_PATH];
+        WideCharToMultiByte(CP_ACP, 0, (const WCHAR *)buf, -1, narrow, sizeof(narrow), NULL, NULL);
+        return narrow;
+    }
+    return buf;
+}
+
+// field <dlg> [text]: the file-name field's text; sets it first when given.
+CLIENT_COMMAND(field)
+{
+    HWND dialog = Str2Hwnd(args.at(1));
+    HWND field = GetDlgItem(dialog, 0x47C);
+    if (!field)
+        field = GetDlgItem(dialog, 0x480);
+    if (!field)
+        return "no field";
+    if (args.size() > 2)
+        SetWindowTextA(field, args[2].c_str());
+    char text[300] = "";
+    GetWindowTextA(field, text, sizeof(text));
+    return text;
+}
+
+// close <dlg>: cancels a file dialog (or closes a fake) and waits for its
+// thread; answers how the dialog ended.
+CLIENT_COMMAND(close)
+{
+    HWND dialog = Str2Hwnd(args.at(1));
+    auto it = s_dialogs.find(dialog);
+    if (it == s_dialogs.end())
+        return "unknown dialog";
+    if (it->second->fake)
+        PostMessageA(dialog, WM_CLOSE, 0, 0);
+    else
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    HANDLE thread = it->second->thread;
+    if (!PumpUntil([&] { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }, 5000))
+        return "still open";
+    return it->second->result;
+}
+
+// ended <dlg>: how a file dialog ended, or "running".
+CLIENT_COMMAND(ended)
+{
+    auto it = s_dialogs.find(Str2Hwnd(args.at(1)));
+    if (it == s_dialogs.end())
+        return "unknown dialog";
+    WaitForSingleObject(it->second->thread, 0);
+    return it->second->result;
+}
