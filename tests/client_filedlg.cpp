@@ -162,7 +162,8 @@ INT_PTR CALLBACK FakeDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lPa
         return TRUE;
     }
     FakeSpec *spec = (FakeSpec *)GetWindowLongPtrA(dialog, DWLP_USER);
-    if (msg == WM_COMMAND && spec) {
+    // Commands only: the notifications of the field's own controls are noise.
+    if (msg == WM_COMMAND && spec && LOWORD(wParam) != 0x47C && LOWORD(wParam) != 0x480) {
         std::string entry = Num(LOWORD(wParam)) + "." + Num(HIWORD(wParam));
         if (LOWORD(wParam) == IDOK) {
             char text[300] = "";
@@ -204,9 +205,15 @@ DWORD WINAPI MessageBoxThread(void *)
     return 0;
 }
 
+// The file dialog's toolbar (id 0x440 or 1; Wine's places bar is another
+// toolbar), else the first toolbar there is.
 HWND Toolbar(HWND dialog)
 {
-    return FindWindowExA(dialog, NULL, TOOLBARCLASSNAMEA, NULL);
+    HWND first = FindWindowExA(dialog, NULL, TOOLBARCLASSNAMEA, NULL);
+    for (HWND tb = first; tb; tb = FindWindowExA(dialog, tb, TOOLBARCLASSNAMEA, NULL))
+        if (GetDlgCtrlID(tb) == 0x440 || GetDlgCtrlID(tb) == 1)
+            return tb;
+    return first;
 }
 
 std::string MenuDump(HMENU menu)
