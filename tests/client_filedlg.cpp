@@ -118,7 +118,7 @@ struct EmptyTemplate {
 
 struct FakeSpec {
     int toolbarId;      // 0: none
-    bool edit, combo, ok, imageList;
+    bool edit, combo, ok, imageList, unicode;
     std::string log;    // WM_COMMANDs seen: id.hi[=field text at IDOK]
 };
 
@@ -187,8 +187,10 @@ DWORD WINAPI FakeDialogThread(void *p)
 {
     static EmptyTemplate tmpl = { { WS_POPUP | WS_CAPTION | WS_VISIBLE | DS_MODALFRAME, 0, 0,
                                     40, 40, 200, 150 }, 0, 0, 0 };
-    HWND dialog = CreateDialogIndirectParamA(GetModuleHandleA(NULL), &tmpl.t, NULL, FakeDialogProc,
-                                             (LPARAM)p);
+    // A Unicode dialog's toolbar asks for tooltips with the wide code.
+    HWND dialog = ((FakeSpec *)p)->unicode
+                      ? CreateDialogIndirectParamW(GetModuleHandleA(NULL), &tmpl.t, NULL, FakeDialogProc, (LPARAM)p)
+                      : CreateDialogIndirectParamA(GetModuleHandleA(NULL), &tmpl.t, NULL, FakeDialogProc, (LPARAM)p);
     MSG msg;
     while (IsWindow(dialog) && GetMessageA(&msg, NULL, 0, 0) > 0) {
         if (!IsDialogMessageA(dialog, &msg)) {
@@ -250,12 +252,12 @@ CLIENT_COMMAND(open)
     return StartDialogThread(t, FileDialogThread, params);
 }
 
-// fake <toolbarId> <edit> <combo> <ok> [imageList]: a "#32770" dialog of our
-// own with just these controls; its hwnd.
+// fake <toolbarId> <edit> <combo> <ok> [imageList] [unicode]: a "#32770"
+// dialog of our own with just these controls; its hwnd.
 CLIENT_COMMAND(fake)
 {
     FakeSpec *spec = new FakeSpec{ (int)ArgInt(args, 1), ArgInt(args, 2) != 0, ArgInt(args, 3) != 0,
-                                   ArgInt(args, 4) != 0, ArgInt(args, 5, 1) != 0, "" };
+                                   ArgInt(args, 4) != 0, ArgInt(args, 5, 1) != 0, ArgInt(args, 6) != 0, "" };
     DialogThread *t = new DialogThread;
     t->fake = spec;
     return StartDialogThread(t, FakeDialogThread, spec);
@@ -311,7 +313,7 @@ CLIENT_COMMAND(toolbar)
 }
 
 // tip <dlg>: the favourites button's tooltip as the toolbar's tooltip control
-// gets it, and as the dialog answers TTN_GETDISPINFOA directly.
+// gets it, and as the dialog answers TTN_GETDISPINFOA and TTN_GETDISPINFOW.
 CLIENT_COMMAND(tip)
 {
     HWND dialog = Str2Hwnd(args.at(1));
@@ -330,7 +332,15 @@ CLIENT_COMMAND(tip)
     info.hdr.idFrom = 371;
     info.hdr.code = TTN_GETDISPINFOA;
     SendMessageA(dialog, WM_NOTIFY, 371, (LPARAM)&info);
-    return std::string(text) + "|" + (info.lpszText ? info.lpszText : "(null)");
+    // Windows' toolbars ask a Unicode parent with the wide code.
+    NMTTDISPINFOW wide = {};
+    wide.hdr = info.hdr;
+    wide.hdr.code = TTN_GETDISPINFOW;
+    SendMessageA(dialog, WM_NOTIFY, 371, (LPARAM)&wide);
+    char narrow[100] = "(null)";
+    if (wide.lpszText)
+        WideCharToMultiByte(CP_ACP, 0, wide.lpszText, -1, narrow, sizeof(narrow), NULL, NULL);
+    return std::string(text) + "|" + (info.lpszText ? info.lpszText : "(null)") + "|" + narrow;
 }
 
 // favmenu <dlg> [command]: clicks the favourites button (or, with "command",
@@ -430,4 +440,18 @@ CLIENT_COMMAND(ended)
         return "unknown dialog";
     WaitForSingleObject(it->second->thread, 0);
     return it->second->result;
+}
+
+// unloadmodule: drops every reference to brivane.dll that this program holds,
+// as the system does once the hooks are gone; answers whether it stayed.
+CLIENT_COMMAND(unloadmodule)
+{
+    (void)args;
+    for (int i = 0; i < 64; i++) {
+        HMODULE module = GetModuleHandleA("brivane.dll");
+        if (!module)
+            return "unloaded";
+        FreeLibrary(module);
+    }
+    return GetModuleHandleA("brivane.dll") ? "loaded" : "unloaded";
 }

@@ -9,6 +9,7 @@
 #include <commctrl.h>
 #include "core/shared.h"
 #include "hooks/filedialog.h"
+#include "core/textbuf.h"
 
 using namespace th;
 
@@ -119,6 +120,76 @@ std::string Lower(std::string s)
 
 } // namespace
 
+// --- the program's name ---------------------------------------------------------
+
+TEST(ProcessName, FromCommandLines)
+{
+    struct Case { const char *line, *name; };
+    const Case cases[] = {
+        { "C:\\Tools\\Notepad.exe /a",                           "Notepad" },
+        { "\"C:\\Program Files\\My Tool\\tool.exe\" -x \"a b\"", "tool" },
+        { "\"C:\\Program Files\\My Tool\\tool.exe\"",             "tool" },
+        { "notepad.exe",                                         "notepad" },
+        { "notepad",                                             "notepad" },
+        { "C:\\dots.in.dir\\my.prog.exe arg.txt",                "my.prog" },
+        { "\\\\server\\share\\prog.com",                          "prog" },
+        { "",                                                    "" },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.line);
+        char line[300];
+        lstrcpyA(line, c.line);
+        char out[PROCESS_NAME_CAPACITY];
+        memset(out, 0xcc, sizeof(out));
+        size_t n = ProcessNameFromCommandLine(line, out, COUNTOF(out));
+        EXPECT_STREQ(out, c.name);
+        EXPECT_EQ(n, strlen(c.name));
+        EXPECT_STREQ(line, c.line) << "the command line itself is left alone";
+    }
+}
+
+TEST(ProcessName, LongAndOddCommandLinesStayInTheirBuffers)
+{
+    struct Case { std::string line, name; };
+    const std::string longArgs(32767 - 20, 'x');
+    const std::string longPath(32767 - 8, 'p');
+    const Case cases[] = {
+        { "C:\\a\\prog.exe " + longArgs,                "prog" },
+        { "\"C:\\a b\\prog.exe\" \"" + longArgs,         "prog" },
+        // One blank-free path far longer than any real one: the name is
+        // cut, never written past the field.
+        { "C:\\" + longPath + ".exe",                   std::string(259, 'p') },
+        { "\"C:\\" + longPath,                          std::string(259, 'p') },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.line.substr(0, 30));
+        ASSERT_LE(c.line.size(), 32767u);
+        struct { char out[PROCESS_NAME_CAPACITY]; char guard[16]; } buf;
+        memset(&buf, 0xcc, sizeof(buf));
+        size_t n = ProcessNameFromCommandLine(c.line.c_str(), buf.out, COUNTOF(buf.out));
+        EXPECT_LT(n, (size_t)PROCESS_NAME_CAPACITY);
+        EXPECT_EQ(strlen(buf.out), n);
+        EXPECT_EQ(std::string(buf.out).substr(0, c.name.size()), c.name.substr(0, n));
+        if (c.name.size() < 259) {
+            EXPECT_STREQ(buf.out, c.name.c_str());
+        }
+        for (char g : buf.guard)
+            EXPECT_EQ((unsigned char)g, 0xcc);
+    }
+
+    // Exact fit and one too small.
+    char small[8];
+    memset(small, 0xcc, sizeof(small));
+    EXPECT_EQ(ProcessNameFromCommandLine("C:\\Notepad.exe", small, 8), 7u);
+    EXPECT_STREQ(small, "Notepad");
+    memset(small, 0xcc, sizeof(small));
+    EXPECT_EQ(ProcessNameFromCommandLine("C:\\Notepad.exe", small, 7), 6u);
+    EXPECT_STREQ(small, "Notepa");
+    EXPECT_EQ((unsigned char)small[7], 0xcc);
+    EXPECT_EQ(ProcessNameFromCommandLine("C:\\Notepad.exe", small, 0), 0u);
+    EXPECT_EQ((unsigned char)small[7], 0xcc);
+}
+
 // --- recognition and the button ---------------------------------------------
 
 TEST_F(FileDialogs, OpenAndSaveDialogsGetSeparatorAndButtonLast)
@@ -141,7 +212,7 @@ TEST_F(FileDialogs, OpenAndSaveDialogsGetSeparatorAndButtonLast)
         EXPECT_EQ(last[0], "0,4,1,0");                      // enabled separator
         // Enabled plain button showing the image appended last.
         EXPECT_EQ(last[1], "371,4,0," + std::to_string(ImageCount(dialog) - 1));
-        EXPECT_EQ(Call("tip " + dialog), "Brivane|Brivane");
+        EXPECT_EQ(Call("tip " + dialog), "Brivane|Brivane|Brivane");
         EXPECT_EQ(Call("subclassed " + dialog), "yes");
         EXPECT_EQ(Call("close " + dialog), "cancelled");
     }
@@ -199,9 +270,18 @@ TEST_F(FileDialogs, ToolbarWithoutImageListGetsTheButtonWithoutImage)
     ASSERT_NE(StrHwnd(dialog), (HWND)NULL);
     std::vector<std::string> last = LastButtons(dialog);
     EXPECT_EQ(last[1], "371,4,0,-2");   // I_IMAGENONE
-    EXPECT_EQ(Call("tip " + dialog), "Brivane|Brivane");
+    EXPECT_EQ(Call("tip " + dialog), "Brivane|Brivane|Brivane");
     EXPECT_EQ(Menu(dialog), "1279:Brivane");
     EXPECT_EQ(Call("ping"), "pong");
+}
+
+TEST_F(FileDialogs, TooltipOfAUnicodeDialogIsBrivaneToo)
+{
+    std::string dialog = Call("fake 1088 1 1 1 1 1");
+    ASSERT_NE(StrHwnd(dialog), (HWND)NULL);
+    EXPECT_EQ(LastButtons(dialog)[1].compare(0, 4, "371,"), 0);
+    EXPECT_EQ(Call("tip " + dialog), "Brivane|Brivane|Brivane");
+    Call("close " + dialog);
 }
 
 TEST_F(FileDialogs, ExceptionValueOneAloneRemovesTheButton)
@@ -461,6 +541,10 @@ TEST_F(FileDialogs, UnHookWhileADialogIsOpenLeavesItWorking)
         Call("close " + probe);
         return plain;
     }, 5000));
+
+    // The system may now unload the module from the client; it stays, as
+    // the open dialog still runs its code.
+    EXPECT_EQ(Call("unloadmodule"), "loaded");
 
     EXPECT_EQ(Menu(dialog), "1281:A|-|1279:Brivane");
     Call("field " + dialog + " keep.txt");
