@@ -34,7 +34,7 @@ std::string Num(long long v)
     return buf;
 }
 
-struct FakeSpec;
+struct FakeLayout;
 
 // One dialog's thread. Written by that thread only before it starts its
 // dialog and after the dialog ended; read by the control thread.
@@ -42,7 +42,7 @@ struct DialogThread {
     HANDLE thread = NULL;
     DWORD threadId = 0;
     std::string result = "running";
-    FakeSpec *fake = nullptr;
+    FakeLayout *fake = nullptr;
 };
 
 std::map<HWND, DialogThread *> s_dialogs;
@@ -116,7 +116,7 @@ struct EmptyTemplate {
     WORD menu, cls, title;
 };
 
-struct FakeSpec {
+struct FakeLayout {
     int toolbarId;      // 0: none
     bool edit, combo, ok, imageList, unicode;
     std::string log;    // WM_COMMANDs seen: id.hi[=field text at IDOK]
@@ -131,39 +131,39 @@ HWND FakeField(HWND dialog)
 INT_PTR CALLBACK FakeDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg == WM_INITDIALOG) {
-        FakeSpec *spec = (FakeSpec *)lParam;
-        SetWindowLongPtrA(dialog, DWLP_USER, (LONG_PTR)spec);
+        FakeLayout *layout = (FakeLayout *)lParam;
+        SetWindowLongPtrA(dialog, DWLP_USER, (LONG_PTR)layout);
         HINSTANCE inst = GetModuleHandleA(NULL);
-        if (spec->toolbarId) {
+        if (layout->toolbarId) {
             HWND tb = CreateWindowExA(0, TOOLBARCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | TBSTYLE_TOOLTIPS |
                                       CCS_NORESIZE | CCS_NODIVIDER, 10, 10, 100, 26, dialog,
-                                      (HMENU)(INT_PTR)spec->toolbarId, inst, NULL);
+                                      (HMENU)(INT_PTR)layout->toolbarId, inst, NULL);
             SendMessageA(tb, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-            if (spec->imageList) {
+            if (layout->imageList) {
                 HIMAGELIST list = ImageList_Create(16, 16, ILC_COLOR8 | ILC_MASK, 2, 2);
                 ImageList_AddIcon(list, LoadIcon(NULL, IDI_APPLICATION));
                 SendMessageA(tb, TB_SETIMAGELIST, 0, (LPARAM)list);
             }
             TBBUTTON b = {};
-            b.iBitmap = spec->imageList ? 0 : I_IMAGENONE;
+            b.iBitmap = layout->imageList ? 0 : I_IMAGENONE;
             b.idCommand = 900;
             b.fsState = TBSTATE_ENABLED;
             SendMessageA(tb, TB_ADDBUTTONSA, 1, (LPARAM)&b);
         }
-        if (spec->edit)
+        if (layout->edit)
             CreateWindowExA(0, "Edit", "", WS_CHILD | WS_VISIBLE | WS_BORDER, 10, 50, 150, 20,
                             dialog, (HMENU)0x480, inst, NULL);
-        if (spec->combo)
+        if (layout->combo)
             CreateWindowExA(0, WC_COMBOBOXEXA, "", WS_CHILD | WS_VISIBLE | CBS_DROPDOWN, 10, 80, 150, 100,
                             dialog, (HMENU)0x47C, inst, NULL);
-        if (spec->ok)
+        if (layout->ok)
             CreateWindowExA(0, "Button", "OK", WS_CHILD | WS_VISIBLE, 10, 120, 60, 24, dialog,
                             (HMENU)IDOK, inst, NULL);
         return TRUE;
     }
-    FakeSpec *spec = (FakeSpec *)GetWindowLongPtrA(dialog, DWLP_USER);
+    FakeLayout *layout = (FakeLayout *)GetWindowLongPtrA(dialog, DWLP_USER);
     // Commands only: the notifications of the field's own controls are noise.
-    if (msg == WM_COMMAND && spec && LOWORD(wParam) != 0x47C && LOWORD(wParam) != 0x480) {
+    if (msg == WM_COMMAND && layout && LOWORD(wParam) != 0x47C && LOWORD(wParam) != 0x480) {
         std::string entry = Num(LOWORD(wParam)) + "." + Num(HIWORD(wParam));
         if (LOWORD(wParam) == IDOK) {
             char text[300] = "";
@@ -173,7 +173,7 @@ INT_PTR CALLBACK FakeDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lPa
             bool focused = focus == field || IsChild(field, focus);
             entry += "=" + std::string(text) + (focused ? "" : "(unfocused)");
         }
-        spec->log += (spec->log.empty() ? "" : " ") + entry;
+        layout->log += (layout->log.empty() ? "" : " ") + entry;
         return TRUE;
     }
     if (msg == WM_CLOSE) {
@@ -188,7 +188,7 @@ DWORD WINAPI FakeDialogThread(void *p)
     static EmptyTemplate tmpl = { { WS_POPUP | WS_CAPTION | WS_VISIBLE | DS_MODALFRAME, 0, 0,
                                     40, 40, 200, 150 }, 0, 0, 0 };
     // A Unicode dialog's toolbar asks for tooltips with the wide code.
-    HWND dialog = ((FakeSpec *)p)->unicode
+    HWND dialog = ((FakeLayout *)p)->unicode
                       ? CreateDialogIndirectParamW(GetModuleHandleA(NULL), &tmpl.t, NULL, FakeDialogProc, (LPARAM)p)
                       : CreateDialogIndirectParamA(GetModuleHandleA(NULL), &tmpl.t, NULL, FakeDialogProc, (LPARAM)p);
     MSG msg;
@@ -256,11 +256,11 @@ CLIENT_COMMAND(open)
 // dialog of our own with just these controls; its hwnd.
 CLIENT_COMMAND(fake)
 {
-    FakeSpec *spec = new FakeSpec{ (int)ArgInt(args, 1), ArgInt(args, 2) != 0, ArgInt(args, 3) != 0,
+    FakeLayout *layout = new FakeLayout{ (int)ArgInt(args, 1), ArgInt(args, 2) != 0, ArgInt(args, 3) != 0,
                                    ArgInt(args, 4) != 0, ArgInt(args, 5, 1) != 0, ArgInt(args, 6) != 0, "" };
     DialogThread *t = new DialogThread;
-    t->fake = spec;
-    return StartDialogThread(t, FakeDialogThread, spec);
+    t->fake = layout;
+    return StartDialogThread(t, FakeDialogThread, layout);
 }
 
 // fakelog <dlg>: the WM_COMMANDs the fake dialog's own procedure got.

@@ -268,7 +268,7 @@ TEST_F(FileDialogs, DialogsWithoutTheFileDialogControlsAreLeftAlone)
     ASSERT_NE(StrHwnd(box), (HWND)NULL);
     EXPECT_EQ(Call("subclassed " + box), "no");
 
-    struct Case { const char *spec; const char *what; };
+    struct Case { const char *layout; const char *what; };
     const Case cases[] = {
         { "0 1 1 1",     "no toolbar" },
         { "1184 1 1 1",  "toolbar with another id" },
@@ -277,10 +277,10 @@ TEST_F(FileDialogs, DialogsWithoutTheFileDialogControlsAreLeftAlone)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        std::string dialog = Call(std::string("fake ") + c.spec);
+        std::string dialog = Call(std::string("fake ") + c.layout);
         ASSERT_NE(StrHwnd(dialog), (HWND)NULL);
         EXPECT_EQ(Call("subclassed " + dialog), "no");
-        if (c.spec[0] != '0') {
+        if (c.layout[0] != '0') {
             EXPECT_EQ(ButtonCount(dialog), 1);
         }
         Call("close " + dialog);
@@ -289,7 +289,7 @@ TEST_F(FileDialogs, DialogsWithoutTheFileDialogControlsAreLeftAlone)
 
 TEST_F(FileDialogs, DialogsOfOurOwnWithComboOrEditOnlyAreAugmented)
 {
-    struct Case { const char *spec; const char *what; };
+    struct Case { const char *layout; const char *what; };
     const Case cases[] = {
         { "1088 0 1 1",   "combo box only" },
         { "1088 1 0 1",   "edit only" },
@@ -297,7 +297,7 @@ TEST_F(FileDialogs, DialogsOfOurOwnWithComboOrEditOnlyAreAugmented)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        std::string dialog = Call(std::string("fake ") + c.spec);
+        std::string dialog = Call(std::string("fake ") + c.layout);
         ASSERT_NE(StrHwnd(dialog), (HWND)NULL);
         EXPECT_EQ(ButtonCount(dialog), 3);
         std::vector<std::string> last = LastButtons(dialog);
@@ -495,9 +495,9 @@ TEST_F(FileDialogs, ChoiceTypesThePathFocusesThFieldPressesOkAndRestores)
         text += "name" + std::to_string(n) + "=E" + std::to_string(n) + "\r\npath" + std::to_string(n) +
                 "=C:\\fav" + std::to_string(n) + "\r\n";
     Ini(text);
-    for (const char *spec : { "1088 0 1 1", "1088 1 0 1", "1088 1 1 1" }) {
-        SCOPED_TRACE(spec);
-        std::string dialog = Call(std::string("fake ") + spec);
+    for (const char *layout : { "1088 0 1 1", "1088 1 0 1", "1088 1 1 1" }) {
+        SCOPED_TRACE(layout);
+        std::string dialog = Call(std::string("fake ") + layout);
         Call("field " + dialog + " before.txt");
         Call("command " + dialog + " 1300 1");    // a notification: only passed on
         Call("command " + dialog + " 1300");
