@@ -119,8 +119,41 @@ struct EmptyTemplate {
 struct FakeLayout {
     int toolbarId;      // 0: none
     bool edit, combo, ok, imageList, unicode;
+    int ownSubclass;    // 0, or which of our subclass procedures the program puts in first
     std::string log;    // WM_COMMANDs seen: id.hi[=field text at IDOK]
 };
+
+// The program's own subclass, put in before the dialog procedure sees
+// WM_INITDIALOG (and so before the module's hook): the dialog's previous
+// procedure is then one of these, different for each dialog.
+const char kOwnPrevProp[] = "ClientOwnPrev";
+const char kOwnLayoutProp[] = "ClientOwnLayout";
+
+LRESULT OwnSubclass(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam, const char *tag)
+{
+    FakeLayout *layout = (FakeLayout *)GetPropA(dialog, kOwnLayoutProp);
+    if (msg == WM_COMMAND && LOWORD(wParam) == 1000 && layout)
+        layout->log += (layout->log.empty() ? "" : " ") + std::string(tag);
+    return CallWindowProcA((WNDPROC)GetPropA(dialog, kOwnPrevProp), dialog, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK OwnSubclassOne(HWND h, UINT m, WPARAM w, LPARAM l) { return OwnSubclass(h, m, w, l, "own1"); }
+LRESULT CALLBACK OwnSubclassTwo(HWND h, UINT m, WPARAM w, LPARAM l) { return OwnSubclass(h, m, w, l, "own2"); }
+
+thread_local FakeLayout *t_creating;
+thread_local HHOOK t_ownHook;
+
+LRESULT CALLBACK OwnSubclassHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPSTRUCT *cwp = (const CWPSTRUCT *)lParam;
+    if (code == HC_ACTION && cwp->message == WM_INITDIALOG && t_creating && !GetPropA(cwp->hwnd, kOwnPrevProp)) {
+        WNDPROC own = t_creating->ownSubclass == 1 ? OwnSubclassOne : OwnSubclassTwo;
+        SetPropA(cwp->hwnd, kOwnLayoutProp, t_creating);
+        SetPropA(cwp->hwnd, kOwnPrevProp, (HANDLE)GetWindowLongPtrA(cwp->hwnd, GWLP_WNDPROC));
+        SetWindowLongPtrA(cwp->hwnd, GWLP_WNDPROC, (LONG_PTR)own);
+    }
+    return CallNextHookEx(t_ownHook, code, wParam, lParam);
+}
 
 HWND FakeField(HWND dialog)
 {
@@ -187,10 +220,17 @@ DWORD WINAPI FakeDialogThread(void *p)
 {
     static EmptyTemplate tmpl = { { WS_POPUP | WS_CAPTION | WS_VISIBLE | DS_MODALFRAME, 0, 0,
                                     40, 40, 200, 150 }, 0, 0, 0 };
+    FakeLayout *layout = (FakeLayout *)p;
+    if (layout->ownSubclass) {
+        t_creating = layout;
+        t_ownHook = SetWindowsHookExA(WH_CALLWNDPROC, OwnSubclassHook, NULL, GetCurrentThreadId());
+    }
     // A Unicode dialog's toolbar asks for tooltips with the wide code.
     HWND dialog = ((FakeLayout *)p)->unicode
                       ? CreateDialogIndirectParamW(GetModuleHandleA(NULL), &tmpl.t, NULL, FakeDialogProc, (LPARAM)p)
                       : CreateDialogIndirectParamA(GetModuleHandleA(NULL), &tmpl.t, NULL, FakeDialogProc, (LPARAM)p);
+    if (t_ownHook)
+        UnhookWindowsHookEx(t_ownHook);
     MSG msg;
     while (IsWindow(dialog) && GetMessageA(&msg, NULL, 0, 0) > 0) {
         if (!IsDialogMessageA(dialog, &msg)) {
@@ -252,12 +292,13 @@ CLIENT_COMMAND(open)
     return StartDialogThread(t, FileDialogThread, params);
 }
 
-// fake <toolbarId> <edit> <combo> <ok> [imageList] [unicode]: a "#32770"
-// dialog of our own with just these controls; its hwnd.
+// fake <toolbarId> <edit> <combo> <ok> [imageList] [unicode] [ownSubclass]:
+// a "#32770" dialog of our own with just these controls; its hwnd.
 CLIENT_COMMAND(fake)
 {
     FakeLayout *layout = new FakeLayout{ (int)ArgInt(args, 1), ArgInt(args, 2) != 0, ArgInt(args, 3) != 0,
-                                   ArgInt(args, 4) != 0, ArgInt(args, 5, 1) != 0, ArgInt(args, 6) != 0, "" };
+                                   ArgInt(args, 4) != 0, ArgInt(args, 5, 1) != 0, ArgInt(args, 6) != 0,
+                                         (int)ArgInt(args, 7), "" };
     DialogThread *t = new DialogThread;
     t->fake = layout;
     return StartDialogThread(t, FakeDialogThread, layout);

@@ -570,6 +570,28 @@ TEST_F(FileDialogs, TwoDialogsAtOnceEachActOnTheirOwnControls)
     EXPECT_EQ(Call("close " + second), "cancelled");
 }
 
+TEST_F(FileDialogs, TwoDialogsAtOnceEachPassOnToTheirOwnPreviousProcedure)
+{
+    // Each dialog was subclassed by its program before the module saw it,
+    // with a procedure of its own; messages must reach that one.
+    std::string one = Call("fake 1088 1 1 1 1 0 1");
+    std::string two = Call("fake 1088 1 1 1 1 1 2");
+    ASSERT_EQ(Call("subclassed " + one), "yes");
+    ASSERT_EQ(LastButtons(one)[1].compare(0, 4, "371,"), 0);
+    ASSERT_EQ(LastButtons(two)[1].compare(0, 4, "371,"), 0);
+    Call("command " + one + " 1000");
+    Call("command " + two + " 1000");
+    Call("command " + one + " 1000");
+    EXPECT_EQ(Call("fakelog " + one), "own1 1000.0 own1 1000.0");
+    EXPECT_EQ(Call("fakelog " + two), "own2 1000.0");
+    EXPECT_EQ(Call("tip " + one), "Brivane|Brivane|Brivane");
+    EXPECT_EQ(Call("tip " + two), "Brivane|Brivane|Brivane");
+    Call("close " + two);
+    Call("command " + one + " 1000");
+    EXPECT_EQ(Call("fakelog " + one), "own1 1000.0 own1 1000.0 own1 1000.0");
+    Call("close " + one);
+}
+
 TEST_F(FileDialogs, UnHookWhileADialogIsOpenLeavesItWorking)
 {
     std::string start = Folder("start"), a = Folder("after unhook");
