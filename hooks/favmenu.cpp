@@ -4,7 +4,6 @@
 #include "../core/buffers.h"
 #include "../core/ini.h"
 #include "../core/textbuf.h"
-#include <stdio.h>
 #include <commctrl.h>
 
 // Profile values handed to the menu and the dialog are at most this long.
@@ -19,7 +18,7 @@
 static DWORD ReadEntryText(const char *section, const char *prefix, int n)
 {
     char key[32];
-    sprintf(key, "%s%d", prefix, n);
+    wsprintfA(key, "%s%d", prefix, n);
     return IniGetString(section, key, "", MenuItemBuffer, ENTRY_TEXT_SIZE);
 }
 
@@ -93,18 +92,19 @@ void ShowFavouritesMenu(HWND dialog, const DialogControls *controls)
     HMENU menu = CreatePopupMenu();
     if (!menu)
         return;
-    int pos = 0;
+    // A separator follows a section only when it put items into the menu:
+    // one that starts with a closer shows nothing and gets none.
     // A program with no name of its own (a command line of blanks) has no
     // section: an empty section name would not be a section anyway.
-    if (controls->processName[0] &&
-        FillMenu(menu, controls->processName, 1, pos, IDM_FAV_PROGRAM) > 1) {
-        pos = GetMenuItemCount(menu);
-        InsertSeparator(menu, pos++);
+    if (controls->processName[0]) {
+        FillMenu(menu, controls->processName, 1, 0, IDM_FAV_PROGRAM);
+        if (GetMenuItemCount(menu) > 0)
+            InsertSeparator(menu, GetMenuItemCount(menu));
     }
-    if (FillMenu(menu, "global", 1, pos, IDM_FAV_GLOBAL) > 1) {
-        pos = GetMenuItemCount(menu);
-        InsertSeparator(menu, pos++);
-    }
+    int before = GetMenuItemCount(menu);
+    FillMenu(menu, "global", 1, before, IDM_FAV_GLOBAL);
+    if (GetMenuItemCount(menu) > before)
+        InsertSeparator(menu, GetMenuItemCount(menu));
     BufSet(MenuItemBuffer, COUNTOF(MenuItemBuffer), "Brivane");
     InsertCommandItem(menu, GetMenuItemCount(menu), IDM_FAV_EDIT, MenuItemBuffer, NULL);
 
