@@ -22,7 +22,7 @@ static DWORD ReadEntryText(const char *section, const char *prefix, int n)
     return IniGetString(section, key, "", MenuItemBuffer, ENTRY_TEXT_SIZE);
 }
 
-static void InsertCommandItem(HMENU menu, int pos, UINT id, const char *text, HMENU submenu)
+static BOOL InsertCommandItem(HMENU menu, int pos, UINT id, const char *text, HMENU submenu)
 {
     MENUITEMINFOA item = {};
     item.cbSize = sizeof(item);
@@ -31,7 +31,7 @@ static void InsertCommandItem(HMENU menu, int pos, UINT id, const char *text, HM
     item.hSubMenu = submenu;
     item.dwTypeData = (LPSTR)text;
     item.cch = lstrlenA(text);
-    InsertMenuItemA(menu, pos, TRUE, &item);
+    return InsertMenuItemA(menu, pos, TRUE, &item);
 }
 
 static void InsertSeparator(HMENU menu, int pos)
@@ -73,10 +73,16 @@ static int FillMenuAt(HMENU menu, const char *section, int n, int pos, int idBas
         }
         if (MenuItemBuffer[1] == '-')
             return n;   // closes this (sub)menu; at the top it ends the section
+        // A submenu that cannot be made is left out with its entries; what
+        // follows it stays at this level.
         HMENU submenu = CreatePopupMenu();
-        if (!submenu)
-            return SkipSubmenu(section, n);
-        InsertCommandItem(menu, pos++, id, MenuItemBuffer + 1, submenu);
+        if (!submenu || !InsertCommandItem(menu, pos, id, MenuItemBuffer + 1, submenu)) {
+            if (submenu)
+                DestroyMenu(submenu);
+            n = SkipSubmenu(section, n);
+            continue;
+        }
+        pos++;
         n = FillMenuAt(submenu, section, n, 0, idBase, depth + 1);
     }
     return n;
