@@ -384,17 +384,15 @@ CLIENT_COMMAND(tip)
     return std::string(text) + "|" + (info.lpszText ? info.lpszText : "(null)") + "|" + narrow;
 }
 
-// favmenu <dlg> [command]: clicks the favourites button (or, with "command",
-// posts its WM_COMMAND), reads the popup menu that opens, closes it and
-// answers the menu as id:text|-|id:text{submenu} @x,y want x,y.
-CLIENT_COMMAND(favmenu)
+// Clicks the favourites button (or, with byCommand, posts its WM_COMMAND)
+// and waits for the popup menu; null when none opens.
+HWND OpenFavouritesMenu(HWND dialog, bool byCommand)
 {
-    HWND dialog = Str2Hwnd(args.at(1));
     HWND tb = Toolbar(dialog);
     DWORD thread = GetWindowThreadProcessId(dialog, NULL);
     RECT button = {};
     SendMessageA(tb, TB_GETRECT, 371, (LPARAM)&button);
-    if (args.size() > 2 && args[2] == "command") {
+    if (byCommand) {
         PostMessageA(dialog, WM_COMMAND, 371, (LPARAM)tb);
     } else {
         LPARAM at = MAKELPARAM((button.left + button.right) / 2, (button.top + button.bottom) / 2);
@@ -402,19 +400,55 @@ CLIENT_COMMAND(favmenu)
         PostMessageA(tb, WM_LBUTTONUP, 0, at);
     }
     HWND popup = NULL;
-    if (!PumpUntil([&] { return (popup = ThreadWindow(thread, "#32768")) != NULL; }, 5000))
+    PumpUntil([&] { return (popup = ThreadWindow(thread, "#32768")) != NULL; }, 5000);
+    return popup;
+}
+
+bool WaitMenuClosed(HWND dialog)
+{
+    DWORD thread = GetWindowThreadProcessId(dialog, NULL);
+    return PumpUntil([&] { return ThreadWindow(thread, "#32768") == NULL; }, 5000);
+}
+
+// favmenu <dlg> [command]: opens the favourites menu, reads it, closes it and
+// answers the menu as id:text|-|id:text{submenu} @x,y want x,y.
+CLIENT_COMMAND(favmenu)
+{
+    HWND dialog = Str2Hwnd(args.at(1));
+    HWND popup = OpenFavouritesMenu(dialog, args.size() > 2 && args[2] == "command");
+    if (!popup)
         return "no menu";
     HMENU menu = (HMENU)SendMessageA(popup, MN_GETHMENU, 0, 0);
     std::string out = menu ? MenuDump(menu) : "no hmenu";
-    RECT placed, bar;
+    HWND tb = Toolbar(dialog);
+    RECT placed, bar, button = {};
     GetWindowRect(popup, &placed);
     GetWindowRect(tb, &bar);
+    SendMessageA(tb, TB_GETRECT, 371, (LPARAM)&button);
     out += " @" + Num(placed.left) + "," + Num(placed.top) + " want " + Num(bar.left + button.left) +
            "," + Num(bar.bottom);
     PostMessageA(popup, WM_KEYDOWN, VK_ESCAPE, 0);
-    if (!PumpUntil([&] { return ThreadWindow(thread, "#32768") == NULL; }, 5000))
+    return WaitMenuClosed(dialog) ? out : "menu stays open";
+}
+
+// favpick <dlg> <n>: opens the favourites menu and picks its n-th item (from
+// 1) with the keyboard, as a user would.
+CLIENT_COMMAND(favpick)
+{
+    HWND dialog = Str2Hwnd(args.at(1));
+    HWND popup = OpenFavouritesMenu(dialog, false);
+    if (!popup)
+        return "no menu";
+    for (long i = 0; i < ArgInt(args, 2); i++)
+        PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageA(popup, WM_KEYDOWN, VK_RETURN, 0);
+    if (!WaitMenuClosed(dialog))
         return "menu stays open";
-    return out;
+    // The choice arrives as a posted WM_COMMAND; a message sent to the
+    // dialog's thread returns only after the ones posted before it ran.
+    DWORD_PTR ignored;
+    SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
+    return "picked";
 }
 
 // command <dlg> <id> [high]: sends WM_COMMAND and returns when it was handled.

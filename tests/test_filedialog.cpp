@@ -479,6 +479,16 @@ TEST_F(FileDialogs, ChosenEntryNavigatesAndPutsTheFileNameBack)
         EXPECT_EQ(FolderOf(dialog), Lower(b));
         EXPECT_EQ(Call("field " + dialog), "keep.txt");
 
+        // Picked from the menu itself with the keyboard: B (the program's
+        // entry) comes first, then A (the keys skip the separator).
+        Call("command " + dialog + " 1281");
+        ASSERT_EQ(Call("favpick " + dialog + " 1"), "picked");
+        EXPECT_EQ(FolderOf(dialog), Lower(b));
+        ASSERT_EQ(Call("favpick " + dialog + " 2"), "picked");
+        EXPECT_EQ(FolderOf(dialog), Lower(a));
+        Call("command " + dialog + " 1793");
+        EXPECT_EQ(Call("field " + dialog), "keep.txt");
+
         // No path, no program entry 5, an unrelated id: nothing happens.
         for (const char *id : { "1282", "1797", "1000" }) {
             Call("command " + dialog + " " + id);
