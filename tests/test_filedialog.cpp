@@ -500,7 +500,7 @@ TEST_F(FileDialogs, ChosenEntryNavigatesAndPutsTheFileNameBack)
     }
 }
 
-TEST_F(FileDialogs, ChoiceTypesThePathFocusesThFieldPressesOkAndRestores)
+TEST_F(FileDialogs, ChoiceTypesThePathFocusesTheFieldPressesOkAndRestores)
 {
     // A dialog of our own shows what the dialog itself gets to see.
     std::string text = "[global]\r\n";
