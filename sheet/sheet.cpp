@@ -26,7 +26,7 @@ void CenterWindowOn(HWND reference, HWND window)
 // Takes the help button out of the caption and leaves one button, "OK",
 // which keeps the Cancel role: every way of closing the sheet is a cancel,
 // and the pages save on PSN_QUERYCANCEL.
-static int CALLBACK SheetCallback(HWND sheet, UINT msg, LPARAM lParam)
+int CALLBACK SheetCallback(HWND sheet, UINT msg, LPARAM lParam)
 {
     if (msg == PSCB_PRECREATE) {
         BYTE *tmpl = (BYTE *)lParam;
