@@ -159,9 +159,86 @@ void Press(HWND button)
     PostMessageA(button, BM_CLICK, 0, 0);
 }
 
-std::map<std::string, std::string> SettingsInFile(const std::string &path)
+static BOOL CALLBACK NeedsPaint(HWND window, LPARAM lParam)
 {
-    std::map<std::string, std::string> out;
+    if (GetUpdateRect(window, NULL, FALSE))
+        *(bool *)lParam = true;
+    return TRUE;
+}
+
+bool WaitPainted(HWND window, DWORD timeoutMs)
+{
+    return th::WaitUntil([window] {
+        bool pending = GetUpdateRect(window, NULL, FALSE) != 0;
+        EnumChildWindows(window, NeedsPaint, (LPARAM)&pending);
+        return !pending;
+    }, timeoutMs);
+}
+
+// A name or an ordinal of a template: 0 = none, 0xFFFF = ordinal, else text.
+static std::string TemplateString(const WORD *&p, bool isClass)
+{
+    if (*p == 0) {
+        p++;
+        return "";
+    }
+    if (*p == 0xFFFF) {
+        WORD atom = p[1];
+        p += 2;
+        static const char *const classes[] = { "BUTTON", "EDIT", "STATIC", "LISTBOX", "SCROLLBAR", "COMBOBOX" };
+        if (isClass && atom >= 0x80 && atom <= 0x85)
+            return classes[atom - 0x80];
+        return "#" + std::to_string(atom);
+    }
+    std::string out;
+    while (*p)
+        out += (char)*p++;
+    p++;
+    return out;
+}
+
+DialogTemplate LoadDialogTemplate(HINSTANCE module, const char *name)
+{
+    DialogTemplate t;
+    HRSRC res = FindResourceA(module, name, (LPCSTR)RT_DIALOG);
+    const BYTE *base = res ? (const BYTE *)LockResource(LoadResource(module, res)) : NULL;
+    if (!base || *(const WORD *)(base + 2) == 0xFFFF)
+        return t;   // missing, or the extended form
+    const DLGTEMPLATE *dt = (const DLGTEMPLATE *)base;
+    t.found = true;
+    t.style = dt->style;
+    t.exStyle = dt->dwExtendedStyle;
+    t.x = dt->x; t.y = dt->y; t.cx = dt->cx; t.cy = dt->cy;
+    const WORD *p = (const WORD *)(dt + 1);
+    t.menu = TemplateString(p, false);
+    t.cls = TemplateString(p, false);
+    t.caption = TemplateString(p, false);
+    if (t.style & DS_SETFONT) {
+        t.pointSize = *p++;
+        t.font = TemplateString(p, false);
+    }
+    for (WORD i = 0; i < dt->cdit; i++) {
+        p = (const WORD *)(((UINT_PTR)p + 3) & ~(UINT_PTR)3);
+        const DLGITEMTEMPLATE *it = (const DLGITEMTEMPLATE *)p;
+        TemplateItem item;
+        item.id = it->id;
+        item.style = it->style;
+        item.exStyle = it->dwExtendedStyle;
+        item.x = it->x; item.y = it->y; item.cx = it->cx; item.cy = it->cy;
+        p = (const WORD *)(it + 1);
+        item.cls = TemplateString(p, true);
+        item.text = TemplateString(p, false);
+        WORD extra = *p++;
+        p = (const WORD *)((const BYTE *)p + extra);
+        t.items.push_back(item);
+    }
+    return t;
+}
+
+// key=value lines of section settings, in file order.
+static std::vector<std::pair<std::string, std::string>> SettingsLines(const std::string &path)
+{
+    std::vector<std::pair<std::string, std::string>> out;
     bool inside = false;
     for (std::string line : th::Split(th::ReadFile(path), '\n')) {
         if (!line.empty() && line.back() == '\r')
@@ -172,8 +249,24 @@ std::map<std::string, std::string> SettingsInFile(const std::string &path)
         }
         size_t eq = line.find('=');
         if (inside && eq != std::string::npos)
-            out[line.substr(0, eq)] = line.substr(eq + 1);
+            out.push_back({ line.substr(0, eq), line.substr(eq + 1) });
     }
+    return out;
+}
+
+std::map<std::string, std::string> SettingsInFile(const std::string &path)
+{
+    std::map<std::string, std::string> out;
+    for (const auto &kv : SettingsLines(path))
+        out[kv.first] = kv.second;
+    return out;
+}
+
+std::vector<std::string> SettingsKeyOrder(const std::string &path)
+{
+    std::vector<std::string> out;
+    for (const auto &kv : SettingsLines(path))
+        out.push_back(kv.first);
     return out;
 }
 

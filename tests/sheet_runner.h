@@ -54,7 +54,26 @@ void Click(HWND button);
 // has ended only when a message comes out of the queue.
 void Press(HWND button);
 
+// Waits until the window and all its descendants have painted what was
+// invalidated; false on timeout.
+bool WaitPainted(HWND window, DWORD timeoutMs = 5000);
+
+// A dialog template resource, read from its bytes (DLGTEMPLATE form).
+struct TemplateItem {
+    WORD id; std::string cls, text; DWORD style, exStyle; short x, y, cx, cy;
+};
+struct DialogTemplate {
+    bool found = false;
+    DWORD style = 0, exStyle = 0; short x = 0, y = 0, cx = 0, cy = 0;
+    std::string menu, cls, caption, font; WORD pointSize = 0;
+    std::vector<TemplateItem> items;
+};
+// Class atoms come back as their names in upper case ("BUTTON", "EDIT", ...).
+DialogTemplate LoadDialogTemplate(HINSTANCE module, const char *name);
+
 // key -> value of section settings as the file's own text holds it.
 std::map<std::string, std::string> SettingsInFile(const std::string &path);
+// The keys of section settings in the order the file holds them.
+std::vector<std::string> SettingsKeyOrder(const std::string &path);
 
 } // namespace st

@@ -551,7 +551,7 @@ TEST_F(Sheet, AboutLinesStayScrambledThroughRepaintsAndAreDrawn)
     RedrawWindow(run.sheet(), NULL, NULL, RDW_INVALIDATE | RDW_ALLCHILDREN);
     size_t before = Paints();
     ASSERT_TRUE(WaitUntil([&] { return Paints() > before; }));
-    Pump(100);
+    ASSERT_TRUE(st::WaitPainted(run.sheet()));
     int width = 0, height = 0;
     std::vector<unsigned char> img;
     ASSERT_TRUE(CaptureWindow(run.sheet(), &width, &height, &img));
@@ -572,6 +572,46 @@ TEST_F(Sheet, AboutLinesStayScrambledThroughRepaintsAndAreDrawn)
 
     SetWindowLongPtrA(page, GWLP_WNDPROC, (LONG_PTR)s_aboutProc);
     EXPECT_TRUE(run.Close());
+}
+
+TEST(AboutTemplate, AsTabled)
+{
+    Module module;
+    st::DialogTemplate t = st::LoadDialogTemplate(module.handle, "About");
+    ASSERT_TRUE(t.found);
+    EXPECT_EQ(t.style, 0x80C808C0u);
+    EXPECT_EQ(t.exStyle, 0u);
+    EXPECT_EQ(t.cx, 270);
+    EXPECT_EQ(t.cy, 145);
+    EXPECT_EQ(t.menu, "");
+    EXPECT_EQ(t.cls, "");
+    EXPECT_EQ(t.caption, "");
+    EXPECT_EQ(t.pointSize, 8);
+    EXPECT_EQ(t.font, "MS Sans Serif");
+    ASSERT_EQ(t.items.size(), 1u);
+    const st::TemplateItem &icon = t.items[0];
+    EXPECT_EQ(icon.id, 0xFFFF);
+    EXPECT_EQ(icon.cls, "STATIC");
+    EXPECT_EQ(lstrcmpiA(icon.text.c_str(), "Favico2"), 0) << icon.text;
+    EXPECT_EQ(icon.style, 0x50000003u);
+    EXPECT_EQ(icon.exStyle, 0u);
+    EXPECT_EQ(icon.x, 30);
+    EXPECT_EQ(icon.y, 30);
+    EXPECT_EQ(icon.cx, 20);
+    EXPECT_EQ(icon.cy, 20);
+
+    // Both icons at their sizes and 256 colours.
+    struct Icon { const char *name; int size; } icons[] = { { "Favico", 16 }, { "Favico2", 32 } };
+    for (const Icon &i : icons) {
+        SCOPED_TRACE(i.name);
+        HRSRC group = FindResourceA(module.handle, i.name, (LPCSTR)RT_GROUP_ICON);
+        ASSERT_TRUE(group);
+        const BYTE *dir = (const BYTE *)LockResource(LoadResource(module.handle, group));
+        ASSERT_EQ(*(const WORD *)(dir + 4), 1) << "one image";
+        EXPECT_EQ(dir[6], i.size);     // width
+        EXPECT_EQ(dir[7], i.size);     // height
+        EXPECT_EQ(*(const WORD *)(dir + 12), 8) << "bits per pixel";
+    }
 }
 
 TEST(AboutLines, TheModuleFileHoldsThemOnlyScrambled)
