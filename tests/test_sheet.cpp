@@ -40,14 +40,14 @@ protected:
 
 // --- what EditIni_ hands to the platform ------------------------------------
 
-// Replaces this program's import of comctl32!name; returns the old target.
-void *PatchImport(const char *name, void *replacement)
+// Replaces this program's import of dll!name; returns the old target.
+void *PatchImport(const char *dll, const char *name, void *replacement)
 {
     BYTE *base = (BYTE *)GetModuleHandleA(NULL);
     IMAGE_NT_HEADERS *nt = (IMAGE_NT_HEADERS *)(base + ((IMAGE_DOS_HEADER *)base)->e_lfanew);
     IMAGE_DATA_DIRECTORY dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     for (IMAGE_IMPORT_DESCRIPTOR *d = (IMAGE_IMPORT_DESCRIPTOR *)(base + dir.VirtualAddress); d->Name; d++) {
-        if (lstrcmpiA((const char *)(base + d->Name), "comctl32.dll"))
+        if (lstrcmpiA((const char *)(base + d->Name), dll))
             continue;
         IMAGE_THUNK_DATA *names = (IMAGE_THUNK_DATA *)(base + d->OriginalFirstThunk);
         IMAGE_THUNK_DATA *slots = (IMAGE_THUNK_DATA *)(base + d->FirstThunk);
@@ -109,7 +109,7 @@ INT_PTR WINAPI RecordPropertySheet(LPCPROPSHEETHEADERA h)
 TEST_F(Sheet, HeaderAndPageRecordsAsTheSheetNeedsThem)
 {
     s_realPropertySheet = (INT_PTR (WINAPI *)(LPCPROPSHEETHEADERA))
-        PatchImport("PropertySheetA", (void *)RecordPropertySheet);
+        PatchImport("comctl32.dll", "PropertySheetA", (void *)RecordPropertySheet);
     ASSERT_TRUE(s_realPropertySheet);
     HWND owner = CreateWindowA("STATIC", "owner", WS_POPUP, 0, 0, 10, 10, NULL, NULL, NULL, NULL);
     {
@@ -118,7 +118,7 @@ TEST_F(Sheet, HeaderAndPageRecordsAsTheSheetNeedsThem)
         EXPECT_EQ(GetWindow(run.sheet(), GW_OWNER), owner);
         EXPECT_TRUE(run.Close());
     }
-    PatchImport("PropertySheetA", (void *)s_realPropertySheet);
+    PatchImport("comctl32.dll", "PropertySheetA", (void *)s_realPropertySheet);
     DestroyWindow(owner);
 
     EXPECT_EQ(SheetInstance, module.handle);
@@ -572,6 +572,81 @@ TEST_F(Sheet, AboutLinesStayScrambledThroughRepaintsAndAreDrawn)
 
     SetWindowLongPtrA(page, GWLP_WNDPROC, (LONG_PTR)s_aboutProc);
     EXPECT_TRUE(run.Close());
+}
+
+// GDI calls of the About page's paints, seen through this program's imports.
+HFONT (WINAPI *s_realCreateFont)(int, int, int, int, int, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD,
+                                 DWORD, DWORD, LPCSTR);
+HGDIOBJ (WINAPI *s_realSelect)(HDC, HGDIOBJ);
+BOOL (WINAPI *s_realDelete)(HGDIOBJ);
+std::mutex s_gdiLock;
+std::vector<HFONT> s_fonts;            // created, not yet deleted
+int s_fontsCreated, s_deletedWhileSelected;
+std::vector<std::pair<HDC, HFONT>> s_selected;
+
+HFONT WINAPI RecordCreateFont(int h, int w, int esc, int ori, int weight, DWORD italic, DWORD under,
+                              DWORD strike, DWORD charset, DWORD prec, DWORD clip, DWORD quality,
+                              DWORD pitch, LPCSTR face)
+{
+    HFONT font = s_realCreateFont(h, w, esc, ori, weight, italic, under, strike, charset, prec, clip,
+                                  quality, pitch, face);
+    std::lock_guard<std::mutex> hold(s_gdiLock);
+    if (face && !lstrcmpA(face, "Georgia")) {
+        s_fonts.push_back(font);
+        s_fontsCreated++;
+    }
+    return font;
+}
+
+HGDIOBJ WINAPI RecordSelect(HDC dc, HGDIOBJ obj)
+{
+    HGDIOBJ previous = s_realSelect(dc, obj);
+    std::lock_guard<std::mutex> hold(s_gdiLock);
+    for (auto it = s_selected.begin(); it != s_selected.end();)
+        it = it->first == dc ? s_selected.erase(it) : it + 1;
+    for (HFONT f : s_fonts)
+        if (f == obj)
+            s_selected.push_back({ dc, f });
+    return previous;
+}
+
+BOOL WINAPI RecordDelete(HGDIOBJ obj)
+{
+    {
+        std::lock_guard<std::mutex> hold(s_gdiLock);
+        for (auto &sel : s_selected)
+            if (sel.second == obj)
+                s_deletedWhileSelected++;
+        for (auto it = s_fonts.begin(); it != s_fonts.end();)
+            it = *it == obj ? s_fonts.erase(it) : it + 1;
+    }
+    return s_realDelete(obj);
+}
+
+TEST_F(Sheet, AboutPaintsFreeTheirTitleFont)
+{
+    s_realCreateFont = (decltype(s_realCreateFont))PatchImport("gdi32.dll", "CreateFontA", (void *)RecordCreateFont);
+    s_realSelect = (decltype(s_realSelect))PatchImport("gdi32.dll", "SelectObject", (void *)RecordSelect);
+    s_realDelete = (decltype(s_realDelete))PatchImport("gdi32.dll", "DeleteObject", (void *)RecordDelete);
+    ASSERT_TRUE(s_realCreateFont && s_realSelect && s_realDelete);
+    {
+        SheetRun run(module.handle);
+        ASSERT_TRUE(run.sheet());
+        HWND page = run.Page();
+        for (int i = 0; i < 3; i++) {
+            InvalidateRect(page, NULL, TRUE);
+            ASSERT_TRUE(st::WaitPainted(run.sheet()));
+        }
+        EXPECT_TRUE(run.Close());
+    }
+    PatchImport("gdi32.dll", "CreateFontA", (void *)s_realCreateFont);
+    PatchImport("gdi32.dll", "SelectObject", (void *)s_realSelect);
+    PatchImport("gdi32.dll", "DeleteObject", (void *)s_realDelete);
+
+    std::lock_guard<std::mutex> hold(s_gdiLock);
+    EXPECT_GE(s_fontsCreated, 3) << "one font per paint";
+    EXPECT_TRUE(s_fonts.empty()) << s_fonts.size() << " fonts never deleted";
+    EXPECT_EQ(s_deletedWhileSelected, 0) << "a font still selected is not freed";
 }
 
 TEST(AboutTemplate, AsTabled)
