@@ -3,4 +3,6 @@
 # under AddressSanitizer, UndefinedBehaviorSanitizer and libFuzzer.
 set(BRIVANE_PORTABLE_SOURCES
   core/textbuf.cpp
+  core/values.cpp
+  sheet/scramble.cpp
 )
