@@ -98,18 +98,13 @@ void ShowFavouritesMenu(HWND dialog, const DialogControls *controls)
     HMENU menu = CreatePopupMenu();
     if (!menu)
         return;
-    // A separator follows a section only when it put items into the menu:
-    // one that starts with a closer shows nothing and gets none.
-    // A program with no name of its own (a command line of blanks) has no
-    // section: an empty section name would not be a section anyway.
-    if (controls->processName[0]) {
-        FillMenu(menu, controls->processName, 1, 0, IDM_FAV_PROGRAM);
-        if (GetMenuItemCount(menu) > 0)
-            InsertSeparator(menu, GetMenuItemCount(menu));
-    }
-    int before = GetMenuItemCount(menu);
-    FillMenu(menu, "global", 1, before, IDM_FAV_GLOBAL);
-    if (GetMenuItemCount(menu) > before)
+    // A separator follows a section that gave at least one entry. A program
+    // with no name of its own (a command line of blanks) has no section: an
+    // empty section name would not be a section anyway.
+    if (controls->processName[0] &&
+        FillMenu(menu, controls->processName, 1, 0, IDM_FAV_PROGRAM) > 1)
+        InsertSeparator(menu, GetMenuItemCount(menu));
+    if (FillMenu(menu, "global", 1, GetMenuItemCount(menu), IDM_FAV_GLOBAL) > 1)
         InsertSeparator(menu, GetMenuItemCount(menu));
     BufSet(MenuItemBuffer, COUNTOF(MenuItemBuffer), "Brivane");
     InsertCommandItem(menu, GetMenuItemCount(menu), IDM_FAV_EDIT, MenuItemBuffer, NULL);
