@@ -58,16 +58,20 @@ INT_PTR WINAPI EditIni_(HINSTANCE instance, HWND parent)
     };
     SheetInstance = instance;
 
-    PROPSHEETPAGEA psp[3];
-    memset(psp, 0, sizeof(psp));
+    // The sheet steps from record to record by dwSize, so the records lie
+    // 48 bytes apart, not sizeof(PROPSHEETPAGEA) apart.
+    BYTE records[3][PAGE_RECORD_SIZE];
     for (int i = 0; i < 3; i++) {
-        psp[i].dwSize = PAGE_RECORD_SIZE;
-        psp[i].dwFlags = pages[i].flags;
-        psp[i].hInstance = instance;
-        psp[i].pszTemplate = pages[i].tmpl;
-        psp[i].pszIcon = pages[i].icon;
-        psp[i].pszTitle = pages[i].title;
-        psp[i].pfnDlgProc = pages[i].proc;
+        PROPSHEETPAGEA psp;
+        memset(&psp, 0, sizeof(psp));
+        psp.dwSize = PAGE_RECORD_SIZE;
+        psp.dwFlags = pages[i].flags;
+        psp.hInstance = instance;
+        psp.pszTemplate = pages[i].tmpl;
+        psp.pszIcon = pages[i].icon;
+        psp.pszTitle = pages[i].title;
+        psp.pfnDlgProc = pages[i].proc;
+        memcpy(records[i], &psp, PAGE_RECORD_SIZE);
     }
 
     PROPSHEETHEADERA psh;
@@ -80,7 +84,7 @@ INT_PTR WINAPI EditIni_(HINSTANCE instance, HWND parent)
     psh.pszCaption = "Brivane";
     psh.nPages = 3;
     psh.nStartPage = 0;
-    psh.ppsp = psp;
+    psh.ppsp = (LPCPROPSHEETPAGEA)records;
     psh.pfnCallback = SheetCallback;
     return PropertySheetA(&psh);
 }
