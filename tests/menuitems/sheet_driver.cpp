@@ -219,6 +219,42 @@ bool SheetDriver::Answer(HWND dialog, int buttonId)
     return gone;
 }
 
+bool SheetDriver::FillItem(int button, const std::string &name, const std::string &path, bool submenu)
+{
+    ClickAsync(button);
+    HWND dialog = WaitDialog("Add/Edit menu item");
+    if (!dialog)
+        return false;
+    SetText(dialog, IDC_ITEM_NAME, name);
+    if (submenu) {
+        PostMessageA(GetDlgItem(dialog, IDC_ITEM_SUBMENU), BM_CLICK, 0, 0);
+        Flush();
+    } else {
+        SetText(dialog, IDC_ITEM_PATH, path);
+    }
+    return Answer(dialog, IDOK);
+}
+
+bool SheetDriver::FillSection(int button, const std::string &name)
+{
+    ClickAsync(button);
+    HWND dialog = WaitDialog("Sections");
+    if (!dialog)
+        return false;
+    SetText(dialog, IDC_SECTION_NAME, name);
+    return Answer(dialog, IDOK);
+}
+
+bool SheetDriver::Confirm(int button, const char *caption, const char *question, bool yes)
+{
+    ClickAsync(button);
+    HWND box = WaitDialog(caption);
+    if (!box)
+        return false;
+    bool asked = FindWindowExA(box, NULL, "Static", question) != NULL;
+    return Answer(box, yes ? IDYES : IDNO) && asked;
+}
+
 std::vector<std::string> L(std::initializer_list<const char *> items)
 {
     return std::vector<std::string>(items.begin(), items.end());

@@ -55,6 +55,15 @@ public:
     // and the page's handler has finished.
     bool Answer(HWND dialog, int buttonId);
 
+    // Presses Insert or the item Edit button, fills the item dialog (a
+    // submenu title when submenu is set) and presses OK.
+    bool FillItem(int button, const std::string &name, const std::string &path, bool submenu = false);
+    // Presses Add or the section Edit button, types name and presses OK.
+    bool FillSection(int button, const std::string &name);
+    // Presses a button that asks a yes/no question captioned caption with
+    // the text question, and answers it; false when no such box came.
+    bool Confirm(int button, const char *caption, const char *question, bool yes);
+
     // Runs everything posted to the sheet's thread so far.
     void Flush();
 
