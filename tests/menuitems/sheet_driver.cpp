@@ -229,8 +229,8 @@ bool SheetDriver::FillItem(int button, const std::string &name, const std::strin
     if (submenu) {
         PostMessageA(GetDlgItem(dialog, IDC_ITEM_SUBMENU), BM_CLICK, 0, 0);
         Flush();
-    } else {
-        SetText(dialog, IDC_ITEM_PATH, path);
+    } else if (IsWindowEnabled(GetDlgItem(dialog, IDC_ITEM_PATH))) {
+        SetText(dialog, IDC_ITEM_PATH, path);   // a user cannot type into it otherwise
     }
     return Answer(dialog, IDOK);
 }
