@@ -15,6 +15,8 @@ public:
     ~SheetDriver();
 
     std::string path() const { return path_; }
+    th::Module &module() { return module_; }
+    SharedSettings *settings() { return block_.settings; }
     std::string File() const { return th::ReadFile(path_); }
 
     // Opens the sheet and shows the Menu items tab; false on failure.
