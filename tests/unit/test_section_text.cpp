@@ -5,6 +5,7 @@
 #include <string>
 #include "sheet/section_text.h"
 
+// The whole list, its final NUL included.
 static std::string ListOf(const SectionText &t)
 {
     return std::string(t.buf, t.used + 1);
@@ -20,7 +21,7 @@ TEST(SectionText, BuildsADoubleNulTerminatedList)
     EXPECT_EQ(SectionTextAddLine(&t, "name1", "Projects"), 1);
     EXPECT_EQ(SectionTextAddLine(&t, "path1", "D:\\Projects"), 1);
     EXPECT_EQ(SectionTextAddLine(&t, "notepad", ""), 1);
-    EXPECT_EQ(ListOf(t), std::string("name1=Projects\0path1=D:\\Projects\0notepad=\0", 42));
+    EXPECT_EQ(ListOf(t), std::string("name1=Projects\0path1=D:\\Projects\0notepad=\0\0", 43));
     EXPECT_EQ(buf[t.used], '\0');
     EXPECT_EQ(t.overflow, 0);
 }
@@ -55,7 +56,7 @@ TEST(SectionText, StaysWellFormedAfterOverflow)
     // A later short line must not slip in after a lost one: rows keep order.
     EXPECT_EQ(SectionTextAddLine(&t, "b", "2"), 0);
     EXPECT_EQ(t.overflow, 1);
-    EXPECT_EQ(ListOf(t), std::string("a=1\0", 4));
+    EXPECT_EQ(ListOf(t), std::string("a=1\0\0", 5));
     EXPECT_EQ(buf[t.used], '\0');
 }
 
