@@ -26,7 +26,7 @@ void CenterWindowOn(HWND reference, HWND window)
 // Takes the help button out of the caption and leaves one button, "OK",
 // which keeps the Cancel role: every way of closing the sheet is a cancel,
 // and the pages save on PSN_QUERYCANCEL.
-static int CALLBACK SheetCallback(HWND sheet, UINT msg, LPARAM lParam)
+int CALLBACK SheetCallback(HWND sheet, UINT msg, LPARAM lParam)
 {
     if (msg == PSCB_PRECREATE) {
         BYTE *tmpl = (BYTE *)lParam;
@@ -58,9 +58,9 @@ INT_PTR WINAPI EditIni_(HINSTANCE instance, HWND parent)
     };
     SheetInstance = instance;
 
-    // The sheet steps from record to record by dwSize, so the records lie
-    // 48 bytes apart, not sizeof(PROPSHEETPAGEA) apart.
-    BYTE records[3][PAGE_RECORD_SIZE];
+    // The sheet steps through the records by their dwSize, so they lie
+    // PAGE_RECORD_SIZE apart, not sizeof(PROPSHEETPAGEA).
+    DWORD records[3][PAGE_RECORD_SIZE / sizeof(DWORD)];
     for (int i = 0; i < 3; i++) {
         PROPSHEETPAGEA psp;
         memset(&psp, 0, sizeof(psp));
