@@ -112,7 +112,7 @@ TEST(MenuItemsRows, InsertGoesAfterTheMarkOrAtTheEndAndSubmenusGetATerminator)
                             "Outside|C:\\out", "B|C:\\b", "End|C:\\end" }));
 
     // Leaving the page saves.
-    s.ShowTab(1);
+    s.ShowTab(0);   // About: a page that writes nothing itself
     EXPECT_EQ(s.File(), Crlf("[global]\n"
                              "name1=A\npath1=C:\\a\n"
                              "name2=AfterA\npath2=C:\\aa\n"
@@ -234,7 +234,7 @@ TEST(MenuItemsRows, UpAndDownStopAtTheEndsAndRepeat)
     s.ClickRow(2);
     s.Click(IDC_ITEM_DOWN);
     EXPECT_EQ(s.Rows(), L({ "A|C:\\a", "B|C:\\b", "C|C:\\c" }));
-    s.ShowTab(1);
+    s.ShowTab(0);   // About: a page that writes nothing itself
     EXPECT_EQ(s.File(), ini);
     s.ShowTab(2);
 
