@@ -1,7 +1,8 @@
 // The section-text builder: any sequence of key=value lines into any
 // capacity. It never writes outside the buffer, keeps a well-formed
 // double-NUL list of exactly the lines it accepted, and refuses a line only
-// when it would not fit, marking the text as overflowed.
+// when it would not fit or an earlier one did not (the list then stays as it
+// was), marking the text as overflowed.
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
@@ -43,12 +44,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (ok) {
             accepted.push_back(line);
             usedBytes += line.size() + 1;
+            CHECK(!refused);
             CHECK(usedBytes + 1 <= cap);   // the list's own final NUL still fits
         } else {
+            CHECK(refused || cap < 2 || usedBytes + line.size() + 1 + 1 > cap);
             refused = true;
             CHECK(text.overflow);
-            CHECK(usedBytes + line.size() + 1 + 1 > cap || cap < 2);
         }
+        CHECK(text.used == usedBytes);
     }
     if (refused)
         CHECK(text.overflow);
