@@ -4,14 +4,31 @@
 
 static char s_path[CONFIG_PATH_CAPACITY];
 
+// The longest name a single path component can have.
+#define MAX_COMPONENT_LENGTH 255
+
+static bool HasSeparator(const char *path)
+{
+    for (; *path; path++)
+        if (*path == '\\' || *path == '/' || *path == ':')
+            return true;
+    return false;
+}
+
 const char *ConfigPath()
 {
-    if (!g_settings) {
-        s_path[0] = '\0';
+    s_path[0] = '\0';
+    if (!g_settings)
         return s_path;
-    }
     // Bounded to the field, so an unterminated path never reads past the view.
-    BufSetN(s_path, COUNTOF(s_path), g_settings->configPath, CONFIG_PATH_CAPACITY);
+    size_t n = BufSetN(s_path, COUNTOF(s_path), g_settings->configPath, CONFIG_PATH_CAPACITY);
+    // Any process can write the block. A field without its NUL is damaged,
+    // and one name longer than a path component can be names no file; the
+    // profile functions never get either (some implementations overrun their
+    // own buffers on such a name, inside whatever program runs the hook).
+    if ((n == CONFIG_PATH_CAPACITY - 1 && g_settings->configPath[CONFIG_PATH_CAPACITY - 1]) ||
+        (n > MAX_COMPONENT_LENGTH && !HasSeparator(s_path)))
+        s_path[0] = '\0';
     return s_path;
 }
 

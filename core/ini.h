@@ -6,7 +6,8 @@
 
 // The configuration file's path, copied out of the shared block and always
 // terminated within it (any process can write the block). Empty when there
-// is no block or the host has not set a path yet.
+// is no block, the host has not set a path yet, or the field is damaged: no
+// NUL in it, or a single name longer than a file name can be.
 const char *ConfigPath();
 
 // Each wrapper behaves as if the file were missing when there is no path:

@@ -1,7 +1,7 @@
 # Bad input and stress suites (under Wine). Parts of the module that are
 # not in the tree yet are left out of them.
 file(READ ${CMAKE_SOURCE_DIR}/hooks/filedialog.cpp _robust_fd)
-set(ROBUST_DEFS BRIVANE_STRESS_DIALOGS=200 BRIVANE_STRESS_SHEETS=100)
+set(ROBUST_DEFS BRIVANE_STRESS_DIALOGS=50 BRIVANE_STRESS_SHEETS=30)
 if(_robust_fd MATCHES "TB_INSERTBUTTON")
   list(APPEND ROBUST_DEFS BRIVANE_HAVE_FILE_DIALOGS)
 endif()

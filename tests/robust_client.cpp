@@ -116,13 +116,16 @@ CLIENT_COMMAND(filedialogs)
     return buf;
 }
 
-// sheets <count>: opens the configuration sheet of the loaded module that
-// many times, shows each page and closes it; answers the number of sheets
-// shown and closed.
+// sheets <count> [reference]: opens the configuration sheet of the loaded
+// module (or the reference sheet made of the module's resources) that many
+// times, shows each page and closes it; answers the number of sheets shown
+// and closed.
 CLIENT_COMMAND(sheets)
 {
     HMODULE module = GetModuleHandleA("brivane.dll");
     EditIniFn editIni = module ? (EditIniFn)(void *)GetProcAddress(module, "EditIni_") : NULL;
+    if (args.size() > 2 && args[2] == "reference")
+        editIni = ReferenceSheet;
     if (!editIni)
         return "no module";
     char buf[16];

@@ -143,3 +143,41 @@ int RunSheets(EditIniFn editIni, HINSTANCE module, int count)
     return s_stuck ? -1 : s_sheetsSeen;
 }
 
+
+// --- a reference sheet ----------------------------------------------------------
+
+static INT_PTR CALLBACK PlainPageProc(HWND, UINT msg, WPARAM, LPARAM)
+{
+    return msg == WM_INITDIALOG;
+}
+
+INT_PTR WINAPI ReferenceSheet(HINSTANCE instance, HWND parent)
+{
+    static const struct { DWORD flags; const char *tmpl, *icon, *title; } pages[3] = {
+        { PSP_USETITLE,                 "About",          NULL,      "About" },
+        { PSP_USEICONID | PSP_USETITLE, "SettingsDialog", "Favico2", "Settings" },
+        { PSP_USEICONID | PSP_USETITLE, "IniDialog",      "Favico",  "Menu items" },
+    };
+    PROPSHEETPAGEA psp[3];
+    memset(psp, 0, sizeof(psp));
+    for (int i = 0; i < 3; i++) {
+        psp[i].dwSize = sizeof(psp[i]);
+        psp[i].dwFlags = pages[i].flags;
+        psp[i].hInstance = instance;
+        psp[i].pszTemplate = pages[i].tmpl;
+        psp[i].pszIcon = pages[i].icon;
+        psp[i].pszTitle = pages[i].title;
+        psp[i].pfnDlgProc = PlainPageProc;
+    }
+    PROPSHEETHEADERA psh;
+    memset(&psh, 0, sizeof(psh));
+    psh.dwSize = sizeof(psh);
+    psh.dwFlags = PSH_USEICONID | PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW;
+    psh.hwndParent = parent;
+    psh.hInstance = instance;
+    psh.pszIcon = "Favico2";
+    psh.pszCaption = "Reference";
+    psh.nPages = 3;
+    psh.ppsp = psp;
+    return PropertySheetA(&psh);
+}

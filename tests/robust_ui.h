@@ -12,3 +12,8 @@ int RunFileDialogs(int count, int *augmented);
 // Opens the configuration sheet count times, shows each of its pages and
 // closes it with its button. Returns how many were shown and closed.
 int RunSheets(EditIniFn editIni, HINSTANCE module, int count);
+
+// A sheet of the same pages, icons and flags as the module's, from the
+// module's resources, whose pages do nothing: what the platform's own sheet
+// costs, to compare the module's sheet with.
+INT_PTR WINAPI ReferenceSheet(HINSTANCE instance, HWND parent);

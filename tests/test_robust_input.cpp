@@ -5,6 +5,7 @@
 // clear result (the settings in range, the values that are there found).
 #include <gtest/gtest.h>
 #include <string.h>
+#include <algorithm>
 #include <string>
 #include "support/harness.h"
 #include "core/buffers.h"
@@ -172,6 +173,35 @@ TEST_F(BadInput, EveryReaderStaysInsideItsBuffers)
         if (f.exists) {
             EXPECT_TRUE(ReadFile(path) == f.bytes) << "the file was changed by reading it";
         }
+    }
+}
+
+TEST_F(BadInput, DamagedPathsAreNeverHandedToTheProfileFunctions)
+{
+    // Such names made the profile functions of the test platform overrun
+    // their own stack buffer and end the program.
+    struct Case { const char *what; std::string path; bool usable; } cases[] = {
+        { "no NUL in the whole field", std::string(CONFIG_PATH_CAPACITY, 'A'), false },
+        { "one 1,000-character name", std::string(1000, 'A'), false },
+        { "one 255-character name", std::string(255, 'A'), true },
+        { "long path with folders", "C:\\" + std::string(1000, 'A') + "\\b.ini", true },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        memcpy(block.settings->configPath, c.path.data(), std::min(c.path.size(), (size_t)CONFIG_PATH_CAPACITY));
+        if (c.path.size() < CONFIG_PATH_CAPACITY)
+            block.settings->configPath[c.path.size()] = '\0';
+        EXPECT_EQ(ConfigPath()[0] != '\0', c.usable);
+        EXPECT_EQ(IniGetInt("exception", "notepad", 7), 7);
+        char value[16];
+        IniGetString("global", "name1", "dflt", value, sizeof(value));
+        EXPECT_STREQ(value, "dflt");
+        char list[64];
+        IniGetSectionNames(list, sizeof(list));
+#ifdef BRIVANE_HAVE_SETTINGS_LOADER
+        RequestSettings_();
+        ExpectSettingsInRange(g_settings);
+#endif
     }
 }
 
