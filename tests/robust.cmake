@@ -12,6 +12,9 @@ target_compile_definitions(test_robust_stress PRIVATE ${ROBUST_DEFS})
 
 file(READ ${CMAKE_SOURCE_DIR}/core/settings.cpp _robust_settings)
 set(INPUT_DEFS "")
+if(_robust_fd MATCHES "TB_INSERTBUTTON")
+  list(APPEND INPUT_DEFS BRIVANE_HAVE_FILE_DIALOGS)
+endif()
 if(_robust_settings MATCHES "fi\\.trans")
   list(APPEND INPUT_DEFS BRIVANE_HAVE_SETTINGS_LOADER)
 endif()
@@ -19,3 +22,8 @@ brivane_wine_test(test_robust_input test_robust_input.cpp STATIC)
 target_compile_definitions(test_robust_input PRIVATE ${INPUT_DEFS})
 
 brivane_wine_test(test_robust_noblock test_robust_noblock.cpp robust_ui.cpp STATIC)
+
+if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/menuitems/sheet_driver.cpp)
+  brivane_wine_test(test_robust_pages test_robust_pages.cpp menuitems/sheet_driver.cpp
+                    DEPENDS client_robust)
+endif()

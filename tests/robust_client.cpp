@@ -132,3 +132,23 @@ CLIENT_COMMAND(sheets)
     sprintf(buf, "%d", RunSheets(editIni, module, (int)ArgInt(args, 1, 1)));
     return buf;
 }
+
+// hold <path>: opens the file for exclusive access and keeps it open, as
+// an editor or a backup program may; release closes it.
+static HANDLE s_held = INVALID_HANDLE_VALUE;
+CLIENT_COMMAND(hold)
+{
+    if (s_held != INVALID_HANDLE_VALUE)
+        CloseHandle(s_held);
+    s_held = CreateFileA(args.at(1).c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, NULL);
+    return s_held != INVALID_HANDLE_VALUE ? "ok" : "failed";
+}
+
+CLIENT_COMMAND(release)
+{
+    (void)args;
+    BOOL ok = s_held != INVALID_HANDLE_VALUE && CloseHandle(s_held);
+    s_held = INVALID_HANDLE_VALUE;
+    return ok ? "ok" : "failed";
+}

@@ -12,6 +12,9 @@
 #include "core/exports.h"
 #include "core/ini.h"
 #include "core/shared.h"
+#ifdef BRIVANE_HAVE_FILE_DIALOGS
+#include "hooks/filedialog.h"
+#endif
 
 using namespace th;
 
@@ -63,6 +66,15 @@ std::string LongLines()
            "[" + std::string(100000, 's') + "]\r\n" + std::string(100000, 'k') + "=v\r\n" +
            "[global]\r\nname1=" + std::string(100000, 'x') + "\r\npath1=" + std::string(100000, 'y') +
            "\r\nname2=Short\r\n";
+}
+
+std::string DeepSubmenus()
+{
+    // 200 openers without closers, then an entry at the bottom.
+    std::string s = "[global]\r\n";
+    for (int i = 1; i <= 200; i++)
+        s += "name" + std::to_string(i) + "=-Level" + std::to_string(i) + "\r\n";
+    return s + "name201=Bottom\r\npath201=C:\\\r\n";
 }
 
 std::string ManySections()
@@ -118,6 +130,7 @@ TEST_F(BadInput, EveryReaderStaysInsideItsBuffers)
         { "duplicate keys and sections", "[global]\r\nname1=First\r\nname1=Second\r\n"
                                          "[settings]\r\nfi.trans=50\r\nfi.trans=70\r\n"
                                          "[global]\r\nname2=Again\r\n", true, nullptr, nullptr, nullptr },
+        { "200 nested submenus", DeepSubmenus(), true, "global", "name201", "Bottom" },
         { "missing", "", false, nullptr, nullptr, nullptr },
     };
     int n = 0;
@@ -164,6 +177,17 @@ TEST_F(BadInput, EveryReaderStaysInsideItsBuffers)
             EXPECT_STREQ(value, f.value);
         }
         IniGetInt("exception", "notepad", 0);
+#ifdef BRIVANE_HAVE_FILE_DIALOGS
+        // The favourites menu: built, bounded in depth, and freed whole.
+        HMENU menu = CreatePopupMenu();
+        int next = FillMenu(menu, "global", 1, 0, 1280);
+        EXPECT_GE(next, 1);
+        int depth = 0;
+        for (HMENU m = menu; m && GetMenuItemCount(m) > 0; m = GetSubMenu(m, 0))
+            depth++;
+        EXPECT_LE(depth, 40) << "submenus nest without limit";
+        EXPECT_TRUE(DestroyMenu(menu));
+#endif
 #ifdef BRIVANE_HAVE_SETTINGS_LOADER
         RequestSettings_();
         ExpectSettingsInRange(g_settings);
