@@ -1,7 +1,8 @@
 #!/bin/sh
 # Builds the benchmarks, runs them under Wine and writes bench/results.md
-# (machine, date, numbers). Takes several minutes: the fast-path series
-# make 10,000,000 calls each. Shorter, for a quick look:
+# (machine, date, numbers). Takes about 20 minutes under Wine: the
+# fast-path series make 10,000,000 calls each, and every real
+# CallNextHookEx is a round trip to the Wine server. Shorter, for a quick look:
 #   BENCH_CALLS=1000000 BENCH_ROUNDS=5 sh bench/run.sh
 set -eu
 cd "$(dirname "$0")/.."
