@@ -3,4 +3,5 @@
 # under AddressSanitizer, UndefinedBehaviorSanitizer and libFuzzer.
 set(BRIVANE_PORTABLE_SOURCES
   core/textbuf.cpp
+  host/hostlogic.cpp
 )
