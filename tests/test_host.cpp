@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include "support/harness.h"
 #include "support/png.h"
+#include <shellapi.h>
 
 using namespace th;
 
@@ -551,6 +552,61 @@ TEST_F(Host, KilledHostsWindowsComeBackAtTheNextStart)
     EXPECT_FALSE(FileExists(hiddenList));
 }
 
+TEST_F(Host, SessionEndRestoresEverythingAndUnhooks)
+{
+    HWND a = Window("session-a"), b = Window("session-b");
+    SysCommand(a, 500);
+    SysCommand(b, 502);
+    ASSERT_TRUE(WaitHidden(a));
+    ASSERT_TRUE(WaitHidden(b));
+
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(SendMessageTimeoutA(host.window, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 5000, &answer));
+    EXPECT_EQ(answer, (DWORD_PTR)TRUE) << "the host must not hold the session up";
+    EXPECT_TRUE(WaitShown(a));
+    EXPECT_TRUE(WaitShown(b));
+    EXPECT_TRUE(FloatIcons(host.pid).empty());
+    EXPECT_FALSE(FileExists(hiddenList));
+
+    ASSERT_TRUE(SendMessageTimeoutA(host.window, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 5000, &answer));
+    EXPECT_TRUE(WaitUntil([] { return TrayIcons().empty(); }, 3000));
+    // The hooks are gone: the system menu command reaches no host.
+    HWND c = Window("session-c");
+    SysCommand(c, 500);
+    Pump(500);
+    EXPECT_TRUE(IsWindowVisible(c));
+}
+
+TEST_F(Host, TrayIconsComeBackWhenTheTaskbarRestarts)
+{
+    HWND w = Window("taskbar");
+    SysCommand(w, 500);
+    ASSERT_TRUE(WaitHidden(w));
+    ASSERT_TRUE(WaitUntil([] { return TrayIcons().size() == 2; }));
+
+    // The host's icon (id 1) is lost, as when the taskbar dies...
+    NOTIFYICONDATAA nid = {};
+    nid.cbSize = sizeof(nid);
+    nid.hWnd = host.window;
+    nid.uID = 1;
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &nid));
+    ASSERT_TRUE(WaitUntil([] { return TrayIcons().size() == 1; }));
+    // ...and the new taskbar announces itself.
+    PostMessageA(host.window, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(WaitUntil([] { return TrayIcons().size() == 2; }));
+    Pump(300);
+    EXPECT_EQ(TrayIcons().size(), 2u) << "an icon was added twice";
+    // The window's icon still brings it back.
+    bool restored = false;
+    for (HWND icon : TrayIcons()) {
+        Click(Centre(icon));
+        if ((restored = WaitUntil([&] { return IsWindowVisible(w) != 0; }, 1000)))
+            break;
+        Keys({}, { VK_ESCAPE });   // the host's menu, if that was its icon
+    }
+    EXPECT_TRUE(restored);
+}
+
 TEST_F(Host, WindowClosedWhileHiddenLosesItsIcon)
 {
     HWND a = Window("gone-a"), b = Window("gone-b");
@@ -637,6 +693,11 @@ TEST(HostCommandLine, OneInstanceSettingsAndExitWhileTheSheetIsOpen)
     ASSERT_TRUE(WriteFile(ini, Look().Ini()));
     HostProcess host;
     ASSERT_TRUE(host.Start(ini));
+    BlockView block;
+    ASSERT_TRUE(block.Open());
+    ASSERT_TRUE(WaitUntil([&] { return block.s->hostWindow == host.window; }, 5000));
+    Look().Apply(block.s);
+    ASSERT_TRUE(WaitUntil([] { return TrayIcons().size() == 1; }));
 
     // A second start brings nothing up twice.
     EXPECT_EQ(RunHostExe("--config \"" + ini + "\""), 0);
@@ -644,13 +705,18 @@ TEST(HostCommandLine, OneInstanceSettingsAndExitWhileTheSheetIsOpen)
     for (HWND w = NULL; (w = FindWindowExA(NULL, w, "BrivaneHost", NULL)) != NULL;)
         hosts++;
     EXPECT_EQ(hosts, 1);
+    Pump(300);
+    EXPECT_FALSE(FindTopWindow(host.pid, "#32770", "Brivane")) << "settings opened with a tray icon to use";
     EXPECT_TRUE(host.Running());
 
-    // --settings opens the sheet in the running instance.
-    EXPECT_EQ(RunHostExe("--settings"), 0);
+    // Without a tray icon (switched off while running: the icon goes), a
+    // second start opens the settings: the only way in.
+    block.s->runInTray = 0;
+    EXPECT_TRUE(WaitUntil([] { return TrayIcons().empty(); }, 3000));
+    EXPECT_EQ(RunHostExe(""), 0);
     HWND sheet = WaitForProcessWindow(host.pid, "#32770", "Brivane", 10000);
     ASSERT_TRUE(sheet) << "no configuration sheet";
-    // Asked again: still one sheet.
+    // --settings while it is open: still one sheet.
     EXPECT_EQ(RunHostExe("--settings"), 0);
     Pump(300);
     int sheets = 0;
@@ -662,4 +728,13 @@ TEST(HostCommandLine, OneInstanceSettingsAndExitWhileTheSheetIsOpen)
     EXPECT_EQ(RunHostExe("--exit"), 0);
     EXPECT_TRUE(host.WaitEnd());
     EXPECT_FALSE(IsWindow(sheet));
+}
+
+TEST(HostCommandLine, SettingsOnAFreshStart)
+{
+    std::string ini = TempPath("fresh.ini");
+    ASSERT_TRUE(WriteFile(ini, Look().Ini()));
+    HostProcess host;
+    ASSERT_TRUE(host.Start(ini, "--settings"));
+    EXPECT_TRUE(WaitForProcessWindow(host.pid, "#32770", "Brivane", 10000));
 }
