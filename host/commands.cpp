@@ -82,10 +82,13 @@ BOOL OpenSettingsClose()
     return TRUE;
 }
 
+// Asks with a short timeout and not at all when the program hangs; while
+// waiting this thread still answers what is sent to it (hook calls that
+// the system routes through it among them).
 static HICON AskIcon(HWND window, WPARAM kind)
 {
     DWORD_PTR icon = 0;
-    if (!SendMessageTimeoutA(window, WM_GETICON, kind, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, 200, &icon))
+    if (!SendMessageTimeoutA(window, WM_GETICON, kind, 0, SMTO_ABORTIFHUNG | SMTO_NORMAL, 200, &icon))
         return NULL;
     return (HICON)icon;
 }

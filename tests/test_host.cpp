@@ -260,7 +260,7 @@ struct Host : ::testing::Test {
     std::string hiddenList = TempPath("host.hidden");
     HostProcess host;
     BlockView block;
-    Client client{ "client_windows.exe" };
+    Client client{ "client_host.exe" };
 
     void SetUp() override
     {
@@ -622,6 +622,27 @@ TEST_F(Host, WindowClosedWhileHiddenLosesItsIcon)
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(icon); }, 2000));
     EXPECT_TRUE(WaitUntil([] { return TrayIcons().size() == 1; }, 2000));
     EXPECT_TRUE(WaitUntil([&] { return !FileExists(hiddenList); }, 2000));
+}
+
+TEST_F(Host, AHungProgramNeverHoldsTheHostUp)
+{
+    HWND w = Window("hung");
+    ASSERT_TRUE(client.Post("hang 2500"));
+    Pump(300);
+    // The commands the module would post for the hung window, sent so
+    // that each has been carried out when the call returns.
+    DWORD start = GetTickCount();
+    DWORD_PTR answer;
+    for (WPARAM code : { 501, 500, 502 })
+        ASSERT_TRUE(SendMessageTimeoutA(host.window, WM_HOSTCOMMAND, code, (LPARAM)w, SMTO_NORMAL, 3000, &answer));
+    DWORD took = GetTickCount() - start;
+    printf("host answered after %lu ms\n", took);
+    EXPECT_LT(took, 1500u) << "the host waited on the hung window";
+    // Once the program wakes up the hide it was asked for happens, and
+    // the window still comes back.
+    EXPECT_TRUE(WaitHidden(w));
+    EXPECT_EQ(RunHostExe("--exit"), 0);
+    EXPECT_TRUE(WaitShown(w));
 }
 
 // --- command line -----------------------------------------------------------
