@@ -288,7 +288,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     HostArgs args = ParseHostArgs(__argc, __argv);
     if (args.action == HOST_USAGE) {
         char text[COUNTOF(kUsage) + 300];
-        wsprintfA(text, "Unknown or incomplete option: %.200s\n\n%s", args.bad ? args.bad : "", kUsage);
+        const char *bad = args.bad ? args.bad : "";
+        if (!lstrcmpiA(bad, "--help") || !lstrcmpiA(bad, "-h") || !lstrcmpA(bad, "/?"))
+            BufSet(text, COUNTOF(text), kUsage);
+        else
+            wsprintfA(text, "Unknown or incomplete option: %.200s\n\n%s", bad, kUsage);
         MessageBoxA(NULL, text, APP_TITLE, MB_ICONINFORMATION | MB_OK | MB_SETFOREGROUND);
         return EXIT_USAGE;
     }

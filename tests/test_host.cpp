@@ -679,7 +679,7 @@ long ExitCode(HANDLE p)
 
 TEST(HostCommandLine, UnknownOptionsShowUsage)
 {
-    for (const char *args : { "--bogus", "--config", "--exit --settings" }) {
+    for (const char *args : { "--bogus", "--config", "--exit --settings", "--help" }) {
         SCOPED_TRACE(args);
         DWORD pid = 0;
         HANDLE p = Start(HostExe() + " " + args, &pid);
