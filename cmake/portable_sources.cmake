@@ -3,5 +3,7 @@
 # under AddressSanitizer, UndefinedBehaviorSanitizer and libFuzzer.
 set(BRIVANE_PORTABLE_SOURCES
   core/textbuf.cpp
+  core/values.cpp
+  sheet/scramble.cpp
   host/hostlogic.cpp
 )

@@ -26,7 +26,7 @@ void CenterWindowOn(HWND reference, HWND window)
 // Takes the help button out of the caption and leaves one button, "OK",
 // which keeps the Cancel role: every way of closing the sheet is a cancel,
 // and the pages save on PSN_QUERYCANCEL.
-static int CALLBACK SheetCallback(HWND sheet, UINT msg, LPARAM lParam)
+int CALLBACK SheetCallback(HWND sheet, UINT msg, LPARAM lParam)
 {
     if (msg == PSCB_PRECREATE) {
         BYTE *tmpl = (BYTE *)lParam;
@@ -58,16 +58,20 @@ INT_PTR WINAPI EditIni_(HINSTANCE instance, HWND parent)
     };
     SheetInstance = instance;
 
-    PROPSHEETPAGEA psp[3];
-    memset(psp, 0, sizeof(psp));
+    // The sheet steps through the records by their dwSize, so they lie
+    // PAGE_RECORD_SIZE apart, not sizeof(PROPSHEETPAGEA).
+    DWORD records[3][PAGE_RECORD_SIZE / sizeof(DWORD)];
     for (int i = 0; i < 3; i++) {
-        psp[i].dwSize = PAGE_RECORD_SIZE;
-        psp[i].dwFlags = pages[i].flags;
-        psp[i].hInstance = instance;
-        psp[i].pszTemplate = pages[i].tmpl;
-        psp[i].pszIcon = pages[i].icon;
-        psp[i].pszTitle = pages[i].title;
-        psp[i].pfnDlgProc = pages[i].proc;
+        PROPSHEETPAGEA psp;
+        memset(&psp, 0, sizeof(psp));
+        psp.dwSize = PAGE_RECORD_SIZE;
+        psp.dwFlags = pages[i].flags;
+        psp.hInstance = instance;
+        psp.pszTemplate = pages[i].tmpl;
+        psp.pszIcon = pages[i].icon;
+        psp.pszTitle = pages[i].title;
+        psp.pfnDlgProc = pages[i].proc;
+        memcpy(records[i], &psp, PAGE_RECORD_SIZE);
     }
 
     PROPSHEETHEADERA psh;
@@ -80,7 +84,7 @@ INT_PTR WINAPI EditIni_(HINSTANCE instance, HWND parent)
     psh.pszCaption = "Brivane";
     psh.nPages = 3;
     psh.nStartPage = 0;
-    psh.ppsp = psp;
+    psh.ppsp = (LPCPROPSHEETPAGEA)records;
     psh.pfnCallback = SheetCallback;
     return PropertySheetA(&psh);
 }

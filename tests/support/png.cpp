@@ -71,8 +71,8 @@ bool WritePng(const std::string &path, int width, int height, const std::vector<
     std::string ihdr;
     Be32(ihdr, width);
     Be32(ihdr, height);
-    ihdr += "\x08\x02\x00\x00\x00";   // 8-bit RGB
-    Chunk(png, "IHDR", std::string(ihdr.data(), 13));
+    ihdr.append("\x08\x02\x00\x00\x00", 5);   // 8-bit RGB, no interlace
+    Chunk(png, "IHDR", ihdr);
     Chunk(png, "IDAT", z);
     Chunk(png, "IEND", "");
     return WriteFile(path, png);
