@@ -10,11 +10,6 @@ static int s_count;
 static DWORD s_nextOrder = 1;
 static UINT s_nextTrayId = FIRST_TRAY_ID;
 
-// Seen hidden by the watch at least once; only then does a visible window
-// count as shown again by its own program (hiding is asynchronous).
-static BOOL s_seenHidden[MAX_HIDDEN];
-static DWORD s_hiddenAt[MAX_HIDDEN];
-
 int HiddenCount() { return s_count; }
 
 HiddenWindow *FindHidden(HWND window)
@@ -91,11 +86,8 @@ static void RemoveEntry(HiddenWindow *h)
 {
     int i = (int)(h - s_hidden);
     DropIcon(h);
-    for (int j = i; j + 1 < s_count; j++) {
+    for (int j = i; j + 1 < s_count; j++)
         s_hidden[j] = s_hidden[j + 1];
-        s_seenHidden[j] = s_seenHidden[j + 1];
-        s_hiddenAt[j] = s_hiddenAt[j + 1];
-    }
     s_count--;
 }
 
@@ -128,8 +120,7 @@ void HideWindowAs(HWND window, int kind)
             return;
         }
     }
-    s_seenHidden[s_count] = FALSE;
-    s_hiddenAt[s_count] = GetTickCount();
+    h.hiddenAt = GetTickCount();
     s_hidden[s_count++] = h;
     SaveList();
     ShowWindowAsync(window, SW_HIDE);
@@ -186,10 +177,11 @@ void CheckHiddenWindows()
         BOOL alive = IsWindow(h->window) && GetWindowThreadProcessId(h->window, &pid) && pid == h->pid;
         BOOL visible = alive && IsWindowVisible(h->window);
         if (alive && !visible)
-            s_seenHidden[i] = TRUE;
-        // Closed while hidden, or shown again by its own program (or never
-        // hidden because it hangs): its icon goes at once.
-        if (!alive || (visible && (s_seenHidden[i] || GetTickCount() - s_hiddenAt[i] > 5000))) {
+            h->seenHidden = TRUE;
+        // Closed while hidden, or shown again by its own program (only
+        // counted once it was seen hidden, or when a hung program never
+        // hid it): its icon goes at once.
+        if (!alive || (visible && (h->seenHidden || GetTickCount() - h->hiddenAt > 5000))) {
             RemoveEntry(h);
             changed = TRUE;
         }

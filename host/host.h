@@ -47,6 +47,8 @@ struct HiddenWindow {
     HWND floatIcon;    // HIDDEN_FLOAT: the floating icon window
     HICON icon;        // the host's own copy of the window's icon
     DWORD order;       // larger is hidden later
+    DWORD hiddenAt;    // tick count of the hide
+    BOOL seenHidden;   // the watch saw it hidden (hiding is asynchronous)
 };
 
 // Hides the window behind a tray icon or a floating icon; nothing when it

@@ -81,7 +81,10 @@ struct HostProcess {
         if (!process)
             return false;
         window = WaitForProcessWindow(pid, "BrivaneHost", NULL, 20000);
-        return window != NULL;
+        // Answered from its message loop: the start-up (settings loaded,
+        // hooks set) is over, and nothing will overwrite the block now.
+        DWORD_PTR answer;
+        return window && SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &answer);
     }
     bool Running() const { return process && WaitForSingleObject(process, 0) == WAIT_TIMEOUT; }
     bool WaitEnd(DWORD ms = 15000)
