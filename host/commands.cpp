@@ -28,6 +28,10 @@ static void ToggleTopmost(HWND window)
     SetWindowPos(window, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
     // The module checks the item only when it inserts it; keep it true.
+    // GetSystemMenu on another program's window makes the copy of the menu
+    // belong to the caller when the window has none yet, and the copy would
+    // go when the host exits; 501 comes from the item the module put into
+    // the window's own copy, so that copy exists and is only looked up here.
     // Where menus are private to their process this finds no menu.
     HMENU menu = GetSystemMenu(window, FALSE);
     if (menu)
