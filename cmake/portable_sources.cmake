@@ -5,5 +5,6 @@ set(BRIVANE_PORTABLE_SOURCES
   core/textbuf.cpp
   core/values.cpp
   sheet/scramble.cpp
+  sheet/section_text.cpp
   host/hostlogic.cpp
 )

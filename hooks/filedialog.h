@@ -1,0 +1,58 @@
+// File-dialog augmentation and the favourites menu: what the dialog hook,
+// the subclass and the menu share.
+#pragma once
+#include <windows.h>
+
+#define PROCESS_NAME_CAPACITY 260
+
+// Command ids of the favourites button and the favourites menu.
+enum FavouritesId {
+    IDC_FAVOURITES = 371,            // the toolbar button
+    IDM_FAV_EDIT = 1279,             // last menu item: the configuration sheet
+    IDM_FAV_GLOBAL = 1280,           // + N: entry N of section global
+    IDM_FAV_PROGRAM = 1792           // + N: entry N of the program's own section
+};
+
+// The controls of one file dialog and the name of the program showing it.
+struct DialogControls {
+    HWND toolbar;
+    HWND edit;                        // file-name edit, or null
+    HWND combo;                       // file-name combo box, or null
+    HWND ok;
+    char processName[PROCESS_NAME_CAPACITY];
+};
+
+// Reduces a command line to the program's file name without directory,
+// quotes, arguments and extension ("C:\Tools\Notepad.exe" /a -> Notepad).
+// Works on a bounded private copy; the command line is never written. Writes
+// at most cap characters including the NUL and returns the length.
+size_t ProcessNameFromCommandLine(const char *commandLine, char *out, size_t cap);
+
+// The direct child of parent with the class and, unless id is 0, that
+// control id; null when there is none.
+HWND FindChild(HWND parent, int id, const char *className);
+
+// Fills controls when dialog has the file dialog's toolbar, OK button and a
+// file-name edit or combo box (ProcessName included); FALSE otherwise, with
+// controls left unspecified.
+BOOL FindDialogControls(HWND dialog, DialogControls *controls);
+
+// Builds the favourites menu from the program's section and section global
+// and tracks it under the favourites button of the dialog.
+void ShowFavouritesMenu(HWND dialog, const DialogControls *controls);
+
+// Appends the entries of section from entry n on to menu at position pos,
+// giving entry N the id idBase + N; submenus are filled recursively. Returns
+// the N after the last entry read.
+int FillMenu(HMENU menu, const char *section, int n, int pos, int idBase);
+
+// Types path N of section into the dialog's file-name field, presses OK and
+// puts the earlier text back. An entry without a path does nothing.
+void ApplyEntry(HWND dialog, const DialogControls *controls, int n, const char *section);
+
+// The subclass procedure of an augmented dialog.
+LRESULT CALLBACK FavouritesDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// Augments dialog when it is a file dialog of this process that is not
+// excluded; returns whether it did.
+BOOL AugmentFileDialog(HWND dialog);

@@ -1,0 +1,30 @@
+// Section text as the profile functions take it, and the search for a
+// section's header line in a profile file's bytes; portable, no platform
+// headers.
+#pragma once
+#include <stddef.h>
+
+// A list of "key=value" lines, each ending with its NUL, the list ending
+// with one more NUL, built in a caller's buffer of cap bytes.
+struct SectionText {
+    char *buf;
+    size_t cap;
+    size_t used;     // bytes of the lines so far, without the list's final NUL
+    int overflow;    // set once a line did not fit; the list holds those before it
+};
+
+// Starts an empty list (two NUL bytes where there is room for them).
+void SectionTextInit(SectionText *t, char *buf, size_t cap);
+
+// Appends "key=value" and keeps the list terminated. Returns 1; returns 0
+// and sets overflow, leaving the list as it was, when the line does not fit.
+int SectionTextAddLine(SectionText *t, const char *key, const char *value);
+
+// Finds the header line "[name]" of a section in size bytes of file data:
+// the name compared without regard to case, at the start of the data or
+// right after a LF, with only blanks or tabs before the bracket and after it
+// on the same line. Returns 1 with the line's offset and its length
+// including its own line end (CRLF, LF, or none at the end of the data);
+// returns 0 when there is no such line. Reads no byte at or past size.
+int FindSectionHeaderLine(const char *data, size_t size, const char *name,
+                          size_t *offset, size_t *length);

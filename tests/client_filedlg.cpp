@@ -1,0 +1,532 @@
+// Client commands for the file-dialog tests. Every dialog runs on a thread
+// of its own, so that the control window stays free to inspect it while it
+// is modal (menus and toolbars can only be read from inside this process).
+#include "support/client.h"
+#include <commctrl.h>
+#include <commdlg.h>
+#include <stdio.h>
+#include <map>
+
+namespace {
+
+// Pumps this thread's messages until pred holds or timeoutMs passes.
+template <class Pred> bool PumpUntil(Pred pred, DWORD timeoutMs = 10000)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (pred())
+            return true;
+        if (GetTickCount() - start >= timeoutMs)
+            return pred();
+        MSG msg;
+        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        MsgWaitForMultipleObjects(0, NULL, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+std::string Num(long long v)
+{
+    char buf[32];
+    sprintf(buf, "%lld", v);
+    return buf;
+}
+
+struct FakeLayout;
+
+// One dialog's thread. Written by that thread only before it starts its
+// dialog and after the dialog ended; read by the control thread.
+struct DialogThread {
+    HANDLE thread = NULL;
+    DWORD threadId = 0;
+    std::string result = "running";
+    FakeLayout *fake = nullptr;
+};
+
+std::map<HWND, DialogThread *> s_dialogs;
+
+struct ThreadWindowQuery { const char *cls; bool visibleOnly; HWND found; };
+
+BOOL CALLBACK MatchThreadWindow(HWND w, LPARAM lp)
+{
+    ThreadWindowQuery *q = (ThreadWindowQuery *)lp;
+    char cls[64];
+    GetClassNameA(w, cls, sizeof(cls));
+    if (lstrcmpA(cls, q->cls) == 0 && (!q->visibleOnly || IsWindowVisible(w))) {
+        q->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND ThreadWindow(DWORD threadId, const char *cls, bool visibleOnly = true)
+{
+    ThreadWindowQuery q = { cls, visibleOnly, NULL };
+    EnumThreadWindows(threadId, MatchThreadWindow, (LPARAM)&q);
+    return q.found;
+}
+
+// Runs body on a new thread and waits for a window of class cls on it.
+std::string StartDialogThread(DialogThread *t, LPTHREAD_START_ROUTINE body, void *param,
+                              const char *cls = "#32770")
+{
+    t->thread = CreateThread(NULL, 0, body, param, 0, &t->threadId);
+    HWND dialog = NULL;
+    if (!PumpUntil([&] { return (dialog = ThreadWindow(t->threadId, cls)) != NULL; }))
+        return "no dialog";
+    s_dialogs[dialog] = t;
+    return Hwnd2Str(dialog);
+}
+
+// --- common dialogs ---------------------------------------------------------
+
+struct FileDialogParams {
+    bool save;
+    std::string dir;
+    DialogThread *owner;
+};
+
+char s_fileBuffers[8][MAX_PATH];
+int s_nextBuffer;
+
+DWORD WINAPI FileDialogThread(void *p)
+{
+    FileDialogParams *params = (FileDialogParams *)p;
+    char *file = s_fileBuffers[s_nextBuffer++ % 8];
+    file[0] = '\0';
+    OPENFILENAMEA ofn = {};
+    ofn.lStructSize = sizeof(ofn);
+    ofn.lpstrFilter = "All files\0*.*\0";
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = MAX_PATH;
+    ofn.lpstrInitialDir = params->dir.empty() ? NULL : params->dir.c_str();
+    ofn.Flags = OFN_EXPLORER | OFN_NOCHANGEDIR;
+    BOOL ok = params->save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
+    params->owner->result = ok ? std::string("chosen ") + file : "cancelled";
+    delete params;
+    return 0;
+}
+
+// A dialog template with no controls: the test dialogs make their own in
+// WM_INITDIALOG, before the hook sees the dialog.
+struct EmptyTemplate {
+    DLGTEMPLATE t;
+    WORD menu, cls, title;
+};
+
+struct FakeLayout {
+    int toolbarId;      // 0: none
+    bool edit, combo, ok, imageList, unicode;
+    int ownSubclass;    // 0, or which of our subclass procedures the program puts in first
+    std::string log;    // WM_COMMANDs seen: id.hi[=field text at IDOK]
+};
+
+// The program's own subclass, put in before the dialog procedure sees
+// WM_INITDIALOG (and so before the module's hook): the dialog's previous
+// procedure is then one of these, different for each dialog.
+const char kOwnPrevProp[] = "ClientOwnPrev";
+const char kOwnLayoutProp[] = "ClientOwnLayout";
+
+LRESULT OwnSubclass(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam, const char *tag)
+{
+    FakeLayout *layout = (FakeLayout *)GetPropA(dialog, kOwnLayoutProp);
+    if (msg == WM_COMMAND && LOWORD(wParam) == 1000 && layout)
+        layout->log += (layout->log.empty() ? "" : " ") + std::string(tag);
+    return CallWindowProcA((WNDPROC)GetPropA(dialog, kOwnPrevProp), dialog, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK OwnSubclassOne(HWND h, UINT m, WPARAM w, LPARAM l) { return OwnSubclass(h, m, w, l, "own1"); }
+LRESULT CALLBACK OwnSubclassTwo(HWND h, UINT m, WPARAM w, LPARAM l) { return OwnSubclass(h, m, w, l, "own2"); }
+
+thread_local FakeLayout *t_creating;
+thread_local HHOOK t_ownHook;
+
+LRESULT CALLBACK OwnSubclassHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPSTRUCT *cwp = (const CWPSTRUCT *)lParam;
+    if (code == HC_ACTION && cwp->message == WM_INITDIALOG && t_creating && !GetPropA(cwp->hwnd, kOwnPrevProp)) {
+        WNDPROC own = t_creating->ownSubclass == 1 ? OwnSubclassOne : OwnSubclassTwo;
+        SetPropA(cwp->hwnd, kOwnLayoutProp, t_creating);
+        SetPropA(cwp->hwnd, kOwnPrevProp, (HANDLE)GetWindowLongPtrA(cwp->hwnd, GWLP_WNDPROC));
+        SetWindowLongPtrA(cwp->hwnd, GWLP_WNDPROC, (LONG_PTR)own);
+    }
+    return CallNextHookEx(t_ownHook, code, wParam, lParam);
+}
+
+HWND FakeField(HWND dialog)
+{
+    HWND combo = GetDlgItem(dialog, 0x47C);
+    return combo ? combo : GetDlgItem(dialog, 0x480);
+}
+
+INT_PTR CALLBACK FakeDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_INITDIALOG) {
+        FakeLayout *layout = (FakeLayout *)lParam;
+        SetWindowLongPtrA(dialog, DWLP_USER, (LONG_PTR)layout);
+        HINSTANCE inst = GetModuleHandleA(NULL);
+        if (layout->toolbarId) {
+            HWND tb = CreateWindowExA(0, TOOLBARCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | TBSTYLE_TOOLTIPS |
+                                      CCS_NORESIZE | CCS_NODIVIDER, 10, 10, 100, 26, dialog,
+                                      (HMENU)(INT_PTR)layout->toolbarId, inst, NULL);
+            SendMessageA(tb, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+            if (layout->imageList) {
+                HIMAGELIST list = ImageList_Create(16, 16, ILC_COLOR8 | ILC_MASK, 2, 2);
+                ImageList_AddIcon(list, LoadIcon(NULL, IDI_APPLICATION));
+                SendMessageA(tb, TB_SETIMAGELIST, 0, (LPARAM)list);
+            }
+            TBBUTTON b = {};
+            b.iBitmap = layout->imageList ? 0 : I_IMAGENONE;
+            b.idCommand = 900;
+            b.fsState = TBSTATE_ENABLED;
+            SendMessageA(tb, TB_ADDBUTTONSA, 1, (LPARAM)&b);
+        }
+        if (layout->edit)
+            CreateWindowExA(0, "Edit", "", WS_CHILD | WS_VISIBLE | WS_BORDER, 10, 50, 150, 20,
+                            dialog, (HMENU)0x480, inst, NULL);
+        if (layout->combo)
+            CreateWindowExA(0, WC_COMBOBOXEXA, "", WS_CHILD | WS_VISIBLE | CBS_DROPDOWN, 10, 80, 150, 100,
+                            dialog, (HMENU)0x47C, inst, NULL);
+        if (layout->ok)
+            CreateWindowExA(0, "Button", "OK", WS_CHILD | WS_VISIBLE, 10, 120, 60, 24, dialog,
+                            (HMENU)IDOK, inst, NULL);
+        return TRUE;
+    }
+    FakeLayout *layout = (FakeLayout *)GetWindowLongPtrA(dialog, DWLP_USER);
+    // Commands only: the notifications of the field's own controls are noise.
+    if (msg == WM_COMMAND && layout && LOWORD(wParam) != 0x47C && LOWORD(wParam) != 0x480) {
+        std::string entry = Num(LOWORD(wParam)) + "." + Num(HIWORD(wParam));
+        if (LOWORD(wParam) == IDOK) {
+            char text[300] = "";
+            GetWindowTextA(FakeField(dialog), text, sizeof(text));
+            HWND focus = GetFocus();
+            HWND field = FakeField(dialog);
+            bool focused = focus == field || IsChild(field, focus);
+            entry += "=" + std::string(text) + (focused ? "" : "(unfocused)");
+        }
+        layout->log += (layout->log.empty() ? "" : " ") + entry;
+        return TRUE;
+    }
+    if (msg == WM_CLOSE) {
+        DestroyWindow(dialog);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+DWORD WINAPI FakeDialogThread(void *p)
+{
+    static EmptyTemplate tmpl = { { WS_POPUP | WS_CAPTION | WS_VISIBLE | DS_MODALFRAME, 0, 0,
+                                    40, 40, 200, 150 }, 0, 0, 0 };
+    FakeLayout *layout = (FakeLayout *)p;
+    if (layout->ownSubclass) {
+        t_creating = layout;
+        t_ownHook = SetWindowsHookExA(WH_CALLWNDPROC, OwnSubclassHook, NULL, GetCurrentThreadId());
+    }
+    // A Unicode dialog's toolbar asks for tooltips with the wide code.
+    HWND dialog = ((FakeLayout *)p)->unicode
+                      ? CreateDialogIndirectParamW(GetModuleHandleA(NULL), &tmpl.t, NULL, FakeDialogProc, (LPARAM)p)
+                      : CreateDialogIndirectParamA(GetModuleHandleA(NULL), &tmpl.t, NULL, FakeDialogProc, (LPARAM)p);
+    if (t_ownHook)
+        UnhookWindowsHookEx(t_ownHook);
+    MSG msg;
+    while (IsWindow(dialog) && GetMessageA(&msg, NULL, 0, 0) > 0) {
+        if (!IsDialogMessageA(dialog, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    return 0;
+}
+
+DWORD WINAPI MessageBoxThread(void *)
+{
+    MessageBoxA(NULL, "A message box", "client message", MB_OK);
+    return 0;
+}
+
+// The file dialog's toolbar (id 0x440 or 1; Wine's places bar is another
+// toolbar), else the first toolbar there is.
+HWND Toolbar(HWND dialog)
+{
+    HWND first = FindWindowExA(dialog, NULL, TOOLBARCLASSNAMEA, NULL);
+    for (HWND tb = first; tb; tb = FindWindowExA(dialog, tb, TOOLBARCLASSNAMEA, NULL))
+        if (GetDlgCtrlID(tb) == 0x440 || GetDlgCtrlID(tb) == 1)
+            return tb;
+    return first;
+}
+
+std::string MenuDump(HMENU menu)
+{
+    std::string out;
+    int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; i++) {
+        char text[300] = "";
+        MENUITEMINFOA mii = {};
+        mii.cbSize = sizeof(mii);
+        mii.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STRING | MIIM_SUBMENU;
+        mii.dwTypeData = text;
+        mii.cch = sizeof(text);
+        GetMenuItemInfoA(menu, i, TRUE, &mii);
+        out += i ? "|" : "";
+        if (mii.fType & MFT_SEPARATOR)
+            out += "-";
+        else
+            out += Num(mii.wID) + ":" + text;
+        if (mii.hSubMenu)
+            out += "{" + MenuDump(mii.hSubMenu) + "}";
+    }
+    return out;
+}
+
+} // namespace
+
+// open <open|save> [dir]: a file dialog on a thread of its own; its hwnd.
+CLIENT_COMMAND(open)
+{
+    DialogThread *t = new DialogThread;
+    FileDialogParams *params = new FileDialogParams{ args.at(1) == "save",
+                                                     args.size() > 2 ? args[2] : "", t };
+    return StartDialogThread(t, FileDialogThread, params);
+}
+
+// fake <toolbarId> <edit> <combo> <ok> [imageList] [unicode] [ownSubclass]:
+// a "#32770" dialog of our own with just these controls; its hwnd.
+CLIENT_COMMAND(fake)
+{
+    FakeLayout *layout = new FakeLayout{ (int)ArgInt(args, 1), ArgInt(args, 2) != 0, ArgInt(args, 3) != 0,
+                                   ArgInt(args, 4) != 0, ArgInt(args, 5, 1) != 0, ArgInt(args, 6) != 0,
+                                         (int)ArgInt(args, 7), "" };
+    DialogThread *t = new DialogThread;
+    t->fake = layout;
+    return StartDialogThread(t, FakeDialogThread, layout);
+}
+
+// fakelog <dlg>: the WM_COMMANDs the fake dialog's own procedure got.
+CLIENT_COMMAND(fakelog)
+{
+    auto it = s_dialogs.find(Str2Hwnd(args.at(1)));
+    return it == s_dialogs.end() || !it->second->fake ? "no such dialog" : it->second->fake->log;
+}
+
+CLIENT_COMMAND(msgbox)
+{
+    (void)args;
+    return StartDialogThread(new DialogThread, MessageBoxThread, NULL);
+}
+
+// subclassed <hwnd>: whether the window's procedure differs from its class's.
+CLIENT_COMMAND(subclassed)
+{
+    HWND w = Str2Hwnd(args.at(1));
+    return GetWindowLongPtrA(w, GWLP_WNDPROC) != (LONG_PTR)GetClassLongPtrA(w, GCLP_WNDPROC) ? "yes" : "no";
+}
+
+// children <dlg>: class:id of the direct children.
+CLIENT_COMMAND(children)
+{
+    std::string out;
+    for (HWND c = GetWindow(Str2Hwnd(args.at(1)), GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        char cls[64];
+        GetClassNameA(c, cls, sizeof(cls));
+        out += (out.empty() ? "" : " ") + std::string(cls) + ":" + Num(GetDlgCtrlID(c));
+    }
+    return out;
+}
+
+// toolbar <dlg>: count=N images=M then id,state,style,image of every button.
+CLIENT_COMMAND(toolbar)
+{
+    HWND tb = Toolbar(Str2Hwnd(args.at(1)));
+    if (!tb)
+        return "no toolbar";
+    int count = (int)SendMessageA(tb, TB_BUTTONCOUNT, 0, 0);
+    HIMAGELIST list = (HIMAGELIST)SendMessageA(tb, TB_GETIMAGELIST, 0, 0);
+    std::string out = "count=" + Num(count) + " images=" + (list ? Num(ImageList_GetImageCount(list)) : "none");
+    for (int i = 0; i < count; i++) {
+        TBBUTTON b = {};
+        SendMessageA(tb, TB_GETBUTTON, i, (LPARAM)&b);
+        out += " " + Num(b.idCommand) + "," + Num(b.fsState) + "," + Num(b.fsStyle) + "," + Num(b.iBitmap);
+    }
+    return out;
+}
+
+// tip <dlg>: the favourites button's tooltip as the toolbar's tooltip control
+// gets it, and as the dialog answers TTN_GETDISPINFOA and TTN_GETDISPINFOW.
+CLIENT_COMMAND(tip)
+{
+    HWND dialog = Str2Hwnd(args.at(1));
+    HWND tb = Toolbar(dialog);
+    char text[100] = "";
+    HWND tips = (HWND)SendMessageA(tb, TB_GETTOOLTIPS, 0, 0);
+    TTTOOLINFOA ti = {};
+    ti.cbSize = sizeof(ti);
+    ti.hwnd = tb;
+    ti.uId = 371;
+    ti.lpszText = text;
+    if (tips)
+        SendMessageA(tips, TTM_GETTEXTA, sizeof(text), (LPARAM)&ti);
+    NMTTDISPINFOA info = {};
+    info.hdr.hwndFrom = tips;
+    info.hdr.idFrom = 371;
+    info.hdr.code = TTN_GETDISPINFOA;
+    SendMessageA(dialog, WM_NOTIFY, 371, (LPARAM)&info);
+    // Windows' toolbars ask a Unicode parent with the wide code.
+    NMTTDISPINFOW wide = {};
+    wide.hdr = info.hdr;
+    wide.hdr.code = TTN_GETDISPINFOW;
+    SendMessageA(dialog, WM_NOTIFY, 371, (LPARAM)&wide);
+    char narrow[100] = "(null)";
+    if (wide.lpszText)
+        WideCharToMultiByte(CP_ACP, 0, wide.lpszText, -1, narrow, sizeof(narrow), NULL, NULL);
+    return std::string(text) + "|" + (info.lpszText ? info.lpszText : "(null)") + "|" + narrow;
+}
+
+// Clicks the favourites button (or, with byCommand, posts its WM_COMMAND)
+// and waits for the popup menu; null when none opens.
+HWND OpenFavouritesMenu(HWND dialog, bool byCommand)
+{
+    HWND tb = Toolbar(dialog);
+    DWORD thread = GetWindowThreadProcessId(dialog, NULL);
+    RECT button = {};
+    SendMessageA(tb, TB_GETRECT, 371, (LPARAM)&button);
+    if (byCommand) {
+        PostMessageA(dialog, WM_COMMAND, 371, (LPARAM)tb);
+    } else {
+        LPARAM at = MAKELPARAM((button.left + button.right) / 2, (button.top + button.bottom) / 2);
+        PostMessageA(tb, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageA(tb, WM_LBUTTONUP, 0, at);
+    }
+    HWND popup = NULL;
+    PumpUntil([&] { return (popup = ThreadWindow(thread, "#32768")) != NULL; }, 5000);
+    return popup;
+}
+
+bool WaitMenuClosed(HWND dialog)
+{
+    DWORD thread = GetWindowThreadProcessId(dialog, NULL);
+    return PumpUntil([&] { return ThreadWindow(thread, "#32768") == NULL; }, 5000);
+}
+
+// favmenu <dlg> [command]: opens the favourites menu, reads it, closes it and
+// answers the menu as id:text|-|id:text{submenu} @x,y want x,y.
+CLIENT_COMMAND(favmenu)
+{
+    HWND dialog = Str2Hwnd(args.at(1));
+    HWND popup = OpenFavouritesMenu(dialog, args.size() > 2 && args[2] == "command");
+    if (!popup)
+        return "no menu";
+    HMENU menu = (HMENU)SendMessageA(popup, MN_GETHMENU, 0, 0);
+    std::string out = menu ? MenuDump(menu) : "no hmenu";
+    HWND tb = Toolbar(dialog);
+    RECT placed, bar, button = {};
+    GetWindowRect(popup, &placed);
+    GetWindowRect(tb, &bar);
+    SendMessageA(tb, TB_GETRECT, 371, (LPARAM)&button);
+    out += " @" + Num(placed.left) + "," + Num(placed.top) + " want " + Num(bar.left + button.left) +
+           "," + Num(bar.bottom);
+    PostMessageA(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+    return WaitMenuClosed(dialog) ? out : "menu stays open";
+}
+
+// favpick <dlg> <n>: opens the favourites menu and picks its n-th item (from
+// 1) with the keyboard, as a user would.
+CLIENT_COMMAND(favpick)
+{
+    HWND dialog = Str2Hwnd(args.at(1));
+    HWND popup = OpenFavouritesMenu(dialog, false);
+    if (!popup)
+        return "no menu";
+    for (long i = 0; i < ArgInt(args, 2); i++)
+        PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageA(popup, WM_KEYDOWN, VK_RETURN, 0);
+    if (!WaitMenuClosed(dialog))
+        return "menu stays open";
+    // The choice arrives as a posted WM_COMMAND; a message sent to the
+    // dialog's thread returns only after the ones posted before it ran.
+    DWORD_PTR ignored;
+    SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
+    return "picked";
+}
+
+// command <dlg> <id> [high]: sends WM_COMMAND and returns when it was handled.
+CLIENT_COMMAND(command)
+{
+    SendMessageA(Str2Hwnd(args.at(1)), WM_COMMAND, MAKEWPARAM(ArgInt(args, 2), ArgInt(args, 3)), 0);
+    return "done";
+}
+
+// folder <dlg>: the folder the file dialog shows.
+CLIENT_COMMAND(folder)
+{
+    char buf[2 * MAX_PATH + 2] = {};
+    LRESULT n = SendMessageA(Str2Hwnd(args.at(1)), CDM_GETFOLDERPATH, MAX_PATH, (LPARAM)buf);
+    if (n <= 0)
+        return "error " + Num(n);
+    if (n > 1 && buf[1] == '\0') {   // answered in UTF-16
+        char narrow[MAX_PATH];
+        WideCharToMultiByte(CP_ACP, 0, (const WCHAR *)buf, -1, narrow, sizeof(narrow), NULL, NULL);
+        return narrow;
+    }
+    return buf;
+}
+
+// field <dlg> [text]: the file-name field's text; sets it first when given.
+CLIENT_COMMAND(field)
+{
+    HWND dialog = Str2Hwnd(args.at(1));
+    HWND field = GetDlgItem(dialog, 0x47C);
+    if (!field)
+        field = GetDlgItem(dialog, 0x480);
+    if (!field)
+        return "no field";
+    if (args.size() > 2)
+        SetWindowTextA(field, args[2].c_str());
+    char text[300] = "";
+    GetWindowTextA(field, text, sizeof(text));
+    return text;
+}
+
+// close <dlg>: cancels a file dialog (or closes a fake) and waits for its
+// thread; answers how the dialog ended.
+CLIENT_COMMAND(close)
+{
+    HWND dialog = Str2Hwnd(args.at(1));
+    auto it = s_dialogs.find(dialog);
+    if (it == s_dialogs.end())
+        return "unknown dialog";
+    if (it->second->fake)
+        PostMessageA(dialog, WM_CLOSE, 0, 0);
+    else
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    HANDLE thread = it->second->thread;
+    if (!PumpUntil([&] { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }, 5000))
+        return "still open";
+    return it->second->result;
+}
+
+// ended <dlg>: how a file dialog ended, or "running".
+CLIENT_COMMAND(ended)
+{
+    auto it = s_dialogs.find(Str2Hwnd(args.at(1)));
+    if (it == s_dialogs.end())
+        return "unknown dialog";
+    WaitForSingleObject(it->second->thread, 0);
+    return it->second->result;
+}
+
+// unloadmodule: drops every reference to brivane.dll that this program holds,
+// as the system does once the hooks are gone; answers whether it stayed.
+CLIENT_COMMAND(unloadmodule)
+{
+    (void)args;
+    for (int i = 0; i < 64; i++) {
+        HMODULE module = GetModuleHandleA("brivane.dll");
+        if (!module)
+            return "unloaded";
+        FreeLibrary(module);
+    }
+    return GetModuleHandleA("brivane.dll") ? "loaded" : "unloaded";
+}

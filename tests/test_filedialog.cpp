@@ -1,0 +1,675 @@
+// The favourites button in file dialogs and the favourites menu. The test is
+// the host; the dialogs belong to client programs (one of ours, and Wine's
+// own notepad), which the hooks reach as they reach any program.
+#include <gtest/gtest.h>
+#include <algorithm>
+#include <memory>
+#include <string.h>
+#include "support/harness.h"
+#include "support/png.h"
+#include <commctrl.h>
+#include "core/shared.h"
+#include "hooks/filedialog.h"
+#include "core/textbuf.h"
+#include "hooks/hooks.h"
+
+using namespace th;
+
+namespace {
+
+const char kClientExe[] = "client_filedlg.exe";
+const char kClientSection[] = "client_filedlg";   // the client's ProcessName
+
+std::string Lines(std::initializer_list<std::string> lines)
+{
+    std::string out;
+    for (const std::string &l : lines)
+        out += l + "\r\n";
+    return out;
+}
+
+bool EndsWith(const std::string &s, const std::string &tail)
+{
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+std::string Folder(const std::string &name)
+{
+    std::string path = TempPath(name);
+    CreateDirectoryA(path.c_str(), NULL);
+    return path;
+}
+
+struct FileDialogs : ::testing::Test {
+    SharedBlock block;
+    Module module;
+    HostWindow host;
+    std::string ini = TempPath("favourites.ini");
+    std::unique_ptr<Client> client;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(module.SetHook) << "brivane.dll not loaded";
+        block.settings->hostWindow = host.hwnd();
+        block.SetConfigPath(ini);
+        Ini("");
+        ASSERT_TRUE(module.SetHook());
+        client.reset(new Client(kClientExe));
+        ASSERT_TRUE(client->ok());
+    }
+    void TearDown() override
+    {
+        module.UnHook();
+        client.reset();
+    }
+
+    void Ini(const std::string &text) { ASSERT_TRUE(WriteFile(ini, text)); }
+
+    std::string Call(const std::string &command) { return client->Call(command); }
+
+    std::string Open(const std::string &kind = "open", const std::string &dir = "")
+    {
+        std::string dialog = Call("open " + kind + (dir.empty() ? "" : " |" + dir + "|"));
+        EXPECT_NE(StrHwnd(dialog), (HWND)NULL) << dialog;
+        return dialog;
+    }
+
+    // The menu the favourites button opens, without the position.
+    std::string Menu(const std::string &dialog)
+    {
+        std::string got = Call("favmenu " + dialog);
+        return got.substr(0, got.find(" @"));
+    }
+
+    // "id,state,style,image" of the toolbar's last button, and the one before.
+    std::vector<std::string> LastButtons(const std::string &dialog)
+    {
+        std::vector<std::string> fields = Split(Call("toolbar " + dialog), ' ');
+        if (fields.size() < 4)
+            return { "none", "none" };
+        return { fields[fields.size() - 2], fields.back() };
+    }
+
+    int ButtonCount(const std::string &dialog)
+    {
+        std::string got = Call("toolbar " + dialog);
+        return got.compare(0, 6, "count=") == 0 ? atoi(got.c_str() + 6) : -1;
+    }
+
+    int ImageCount(const std::string &dialog)
+    {
+        std::string got = Call("toolbar " + dialog);
+        size_t at = got.find("images=");
+        return at == std::string::npos ? -1 : atoi(got.c_str() + at + 7);
+    }
+
+    // The file dialog's folder, case-folded (Wine keeps the case it was given).
+    std::string FolderOf(const std::string &dialog)
+    {
+        std::string f = Call("folder " + dialog);
+        CharLowerA(&f[0]);
+        return f;
+    }
+};
+
+std::string Lower(std::string s)
+{
+    CharLowerA(&s[0]);
+    if (!s.empty() && s.back() == '\\')
+        s.pop_back();
+    return s;
+}
+
+} // namespace
+
+// --- the program's name ---------------------------------------------------------
+
+TEST(ProcessName, FromCommandLines)
+{
+    struct Case { const char *line, *name; };
+    const Case cases[] = {
+        { "C:\\Tools\\Notepad.exe /a",                           "Notepad" },
+        { "\"C:\\Program Files\\My Tool\\tool.exe\" -x \"a b\"", "tool" },
+        { "\"C:\\Program Files\\My Tool\\tool.exe\"",             "tool" },
+        { "notepad.exe",                                         "notepad" },
+        { "notepad",                                             "notepad" },
+        { "C:\\dots.in.dir\\my.prog.exe arg.txt",                "my.prog" },
+        { "\\\\server\\share\\prog.com",                          "prog" },
+        { "",                                                    "" },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.line);
+        char line[300];
+        lstrcpyA(line, c.line);
+        char out[PROCESS_NAME_CAPACITY];
+        memset(out, 0xcc, sizeof(out));
+        size_t n = ProcessNameFromCommandLine(line, out, COUNTOF(out));
+        EXPECT_STREQ(out, c.name);
+        EXPECT_EQ(n, strlen(c.name));
+        EXPECT_STREQ(line, c.line) << "the command line itself is left alone";
+    }
+}
+
+TEST(ProcessName, LongAndOddCommandLinesStayInTheirBuffers)
+{
+    struct Case { std::string line, name; };
+    const std::string longArgs(32767 - 20, 'x');
+    const std::string longPath(32767 - 8, 'p');
+    const Case cases[] = {
+        { "C:\\a\\prog.exe " + longArgs,                "prog" },
+        { "\"C:\\a b\\prog.exe\" \"" + longArgs,         "prog" },
+        // One blank-free path far longer than any real one: the name is
+        // cut, never written past the field.
+        { "C:\\" + longPath + ".exe",                   std::string(259, 'p') },
+        { "\"C:\\" + longPath,                          std::string(259, 'p') },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.line.substr(0, 30));
+        ASSERT_LE(c.line.size(), 32767u);
+        struct { char out[PROCESS_NAME_CAPACITY]; char guard[16]; } buf;
+        memset(&buf, 0xcc, sizeof(buf));
+        size_t n = ProcessNameFromCommandLine(c.line.c_str(), buf.out, COUNTOF(buf.out));
+        EXPECT_LT(n, (size_t)PROCESS_NAME_CAPACITY);
+        EXPECT_EQ(strlen(buf.out), n);
+        EXPECT_EQ(std::string(buf.out).substr(0, c.name.size()), c.name.substr(0, n));
+        if (c.name.size() < 259) {
+            EXPECT_STREQ(buf.out, c.name.c_str());
+        }
+        for (char g : buf.guard)
+            EXPECT_EQ((unsigned char)g, 0xcc);
+    }
+
+    // Exact fit and one too small.
+    char small[8];
+    memset(small, 0xcc, sizeof(small));
+    EXPECT_EQ(ProcessNameFromCommandLine("C:\\Notepad.exe", small, 8), 7u);
+    EXPECT_STREQ(small, "Notepad");
+    memset(small, 0xcc, sizeof(small));
+    EXPECT_EQ(ProcessNameFromCommandLine("C:\\Notepad.exe", small, 7), 6u);
+    EXPECT_STREQ(small, "Notepa");
+    EXPECT_EQ((unsigned char)small[7], 0xcc);
+    EXPECT_EQ(ProcessNameFromCommandLine("C:\\Notepad.exe", small, 0), 0u);
+    EXPECT_EQ((unsigned char)small[7], 0xcc);
+}
+
+// --- the hook's cost -----------------------------------------------------------------
+
+TEST(DialogHook, EveryOtherMessageCostsAlmostNothing)
+{
+    // The hook runs for every message of every program; only WM_INITDIALOG
+    // of a dialog may do real work, and nothing may read the file per message.
+    SharedBlock block;
+    ModuleAttach(GetModuleHandleA(NULL));
+    std::string ini = TempPath("cost.ini");
+    ASSERT_TRUE(WriteFile(ini, "[exception]\r\ntest_filedialog=1\r\n"));
+    block.SetConfigPath(ini);
+    HWND plain = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, NULL, NULL, NULL, NULL);
+    ASSERT_TRUE(plain);
+    // Under Wine handing on with CallNextHookEx alone costs microseconds;
+    // a profile read costs over a millisecond. The bound tells them apart.
+    struct Case { const char *what; UINT msg; bool hook; };
+    const Case cases[] = {
+        { "CallNextHookEx alone",          WM_SETTEXT,    false },
+        { "any other message",             WM_SETTEXT,    true },
+        { "WM_INITDIALOG of a non-dialog", WM_INITDIALOG, true },
+    };
+    const int calls = 20000;
+    for (const Case &c : cases) {
+        CWPRETSTRUCT ret = { 0, 0, 0, c.msg, plain };
+        LARGE_INTEGER f, t0, t1;
+        QueryPerformanceFrequency(&f);
+        QueryPerformanceCounter(&t0);
+        for (int i = 0; i < calls; i++) {
+            if (c.hook)
+                DialogHookProc(HC_ACTION, 0, (LPARAM)&ret);
+            else
+                CallNextHookEx(NULL, HC_ACTION, 0, (LPARAM)&ret);
+        }
+        QueryPerformanceCounter(&t1);
+        double us = (double)(t1.QuadPart - t0.QuadPart) * 1e6 / (double)f.QuadPart / calls;
+        printf("  %s: %.2f us per call\n", c.what, us);
+        EXPECT_LT(us, 200.0) << c.what;
+    }
+    DestroyWindow(plain);
+}
+
+// --- recognition and the button ---------------------------------------------
+
+TEST_F(FileDialogs, OpenAndSaveDialogsGetSeparatorAndButtonLast)
+{
+    // The same dialog without our hooks, for the count it starts with.
+    ASSERT_TRUE(module.UnHook());
+    Client plain(kClientExe);
+    std::string before = plain.Call("open open");
+    std::string plainBar = plain.Call("toolbar " + before);
+    int own = atoi(plainBar.c_str() + 6);
+    ASSERT_GT(own, 0) << plainBar;
+    ASSERT_EQ(plain.Call("close " + before), "cancelled");
+    ASSERT_TRUE(module.SetHook());
+
+    for (const char *kind : { "open", "save" }) {
+        SCOPED_TRACE(kind);
+        std::string dialog = Open(kind);
+        EXPECT_EQ(ButtonCount(dialog), own + 2);
+        std::vector<std::string> last = LastButtons(dialog);
+        EXPECT_EQ(last[0], "0,4,1,0");                      // enabled separator
+        // Enabled plain button showing the image appended last.
+        EXPECT_EQ(last[1], "371,4,0," + std::to_string(ImageCount(dialog) - 1));
+        EXPECT_EQ(Call("tip " + dialog), "Brivane|Brivane|Brivane");
+        EXPECT_EQ(Call("subclassed " + dialog), "yes");
+        SaveWindowPng(StrHwnd(dialog), ArtifactPath(std::string("file_dialog_") + kind + ".png"));
+        EXPECT_EQ(Call("close " + dialog), "cancelled");
+    }
+}
+
+TEST_F(FileDialogs, DialogsWithoutTheFileDialogControlsAreLeftAlone)
+{
+    std::string box = Call("msgbox");
+    ASSERT_NE(StrHwnd(box), (HWND)NULL);
+    EXPECT_EQ(Call("subclassed " + box), "no");
+
+    struct Case { const char *layout; const char *what; };
+    const Case cases[] = {
+        { "0 1 1 1",     "no toolbar" },
+        { "1184 1 1 1",  "toolbar with another id" },
+        { "1088 0 0 1",  "neither edit nor combo box" },
+        { "1088 1 1 0",  "no OK button" },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string dialog = Call(std::string("fake ") + c.layout);
+        ASSERT_NE(StrHwnd(dialog), (HWND)NULL);
+        EXPECT_EQ(Call("subclassed " + dialog), "no");
+        if (c.layout[0] != '0') {
+            EXPECT_EQ(ButtonCount(dialog), 1);
+        }
+        Call("close " + dialog);
+    }
+}
+
+TEST_F(FileDialogs, DialogsOfOurOwnWithComboOrEditOnlyAreAugmented)
+{
+    struct Case { const char *layout; const char *what; };
+    const Case cases[] = {
+        { "1088 0 1 1",   "combo box only" },
+        { "1088 1 0 1",   "edit only" },
+        { "1 1 0 1",      "toolbar id 1" },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string dialog = Call(std::string("fake ") + c.layout);
+        ASSERT_NE(StrHwnd(dialog), (HWND)NULL);
+        EXPECT_EQ(ButtonCount(dialog), 3);
+        std::vector<std::string> last = LastButtons(dialog);
+        EXPECT_EQ(last[0], "0,4,1,0");
+        EXPECT_EQ(last[1], "371,4,0,1");
+        EXPECT_EQ(Menu(dialog), "1279:Brivane");
+        Call("close " + dialog);
+    }
+}
+
+TEST_F(FileDialogs, ToolbarWithoutImageListGetsTheButtonWithoutImage)
+{
+    std::string dialog = Call("fake 1088 1 1 1 0");
+    ASSERT_NE(StrHwnd(dialog), (HWND)NULL);
+    std::vector<std::string> last = LastButtons(dialog);
+    EXPECT_EQ(last[1], "371,4,0,-2");   // I_IMAGENONE
+    EXPECT_EQ(Call("tip " + dialog), "Brivane|Brivane|Brivane");
+    EXPECT_EQ(Menu(dialog), "1279:Brivane");
+    EXPECT_EQ(Call("ping"), "pong");
+}
+
+TEST_F(FileDialogs, TooltipOfAUnicodeDialogIsBrivaneToo)
+{
+    std::string dialog = Call("fake 1088 1 1 1 1 1");
+    ASSERT_NE(StrHwnd(dialog), (HWND)NULL);
+    EXPECT_EQ(LastButtons(dialog)[1].compare(0, 4, "371,"), 0);
+    EXPECT_EQ(Call("tip " + dialog), "Brivane|Brivane|Brivane");
+    Call("close " + dialog);
+}
+
+TEST_F(FileDialogs, ExceptionValueOneAloneRemovesTheButton)
+{
+    struct Case { const char *line; bool button; };
+    const Case cases[] = {
+        { "client_filedlg=1", false },
+        { "CLIENT_FILEDLG=1", false },   // profile keys ignore case
+        { "client_filedlg=2", true },
+        { "client_filedlg=0", true },
+        { "other=1",          true },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.line);
+        Ini(Lines({ "[exception]", c.line }));
+        std::string dialog = Open();
+        EXPECT_EQ(LastButtons(dialog)[1].compare(0, 4, "371,") == 0, c.button);
+        EXPECT_EQ(Call("subclassed " + dialog), c.button ? "yes" : "no");
+        EXPECT_EQ(Call("close " + dialog), "cancelled");
+    }
+}
+
+TEST_F(FileDialogs, DialogOfAnotherProcessIsNotTouched)
+{
+    // The hook body, run here on the client's dialog, as happens when a
+    // 32-bit module serves a 64-bit program's hook in the host's process.
+    ModuleAttach(GetModuleHandleA(NULL));
+    std::string dialog = Open();
+    int count = ButtonCount(dialog);
+    EXPECT_FALSE(AugmentFileDialog(StrHwnd(dialog)));
+    EXPECT_EQ(ButtonCount(dialog), count);
+    EXPECT_EQ(Call("close " + dialog), "cancelled");
+}
+
+// --- the menu -----------------------------------------------------------------
+
+TEST_F(FileDialogs, MenuContentAndIds)
+{
+    std::string dialog = Open();
+    const std::string P = std::string("[") + kClientSection + "]";
+    struct Case { const char *what; std::string ini, menu; };
+    const Case cases[] = {
+        { "both sections empty", "", "1279:Brivane" },
+        { "only global",
+          Lines({ "[global]", "name1=A", "path1=C:\\a", "name2=B", "path2=C:\\b", "name3=C", "path3=C:\\c" }),
+          "1281:A|1282:B|1283:C|-|1279:Brivane" },
+        { "program section first, then global",
+          Lines({ "[global]", "name1=G", "path1=C:\\g", P, "name1=P1", "path1=C:\\p", "name2=P2", "path2=C:\\q" }),
+          "1793:P1|1794:P2|-|1281:G|-|1279:Brivane" },
+        { "only the program section",
+          Lines({ P, "name1=P1", "path1=C:\\p" }),
+          "1793:P1|-|1279:Brivane" },
+        { "submenus two deep",
+          Lines({ "[global]", "name1=Top", "path1=C:\\t", "name2=-Media", "name3=Music", "path3=C:\\m",
+                  "name4=-Deep", "name5=Inner", "path5=C:\\i", "name6=--", "name7=--", "name8=After",
+                  "path8=C:\\z" }),
+          "1281:Top|1282:Media{1283:Music|1284:Deep{1285:Inner}}|1288:After|-|1279:Brivane" },
+        { "empty submenu",
+          Lines({ "[global]", "name1=-Empty", "name2=--", "name3=X", "path3=C:\\x" }),
+          "1281:Empty{}|1283:X|-|1279:Brivane" },
+        { "top-level closer cuts the section",
+          Lines({ "[global]", "name1=A", "path1=C:\\a", "name2=--", "name3=B", "path3=C:\\b" }),
+          "1281:A|-|1279:Brivane" },
+        { "submenu left open at the end",
+          Lines({ "[global]", "name1=-Open", "name2=Inside", "path2=C:\\i" }),
+          "1281:Open{1282:Inside}|-|1279:Brivane" },
+        { "name1 missing while name2 exists",
+          Lines({ "[global]", "name2=B", "path2=C:\\b", P, "path1=C:\\p", "name2=P2" }),
+          "1279:Brivane" },
+        { "sections that start with a closer show no entries, only their separators",
+          Lines({ "[global]", "name1=--", "name2=A", "path2=C:\\a", P, "name1=--", "name2=B" }),
+          "-|-|1279:Brivane" },
+        { "an empty name ends the section",
+          Lines({ "[global]", "name1=A", "name2=", "name3=C" }),
+          "1281:A|-|1279:Brivane" },
+    };
+    // Each case rewrites the file under the open dialog: nothing is cached.
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        Ini(c.ini);
+        EXPECT_EQ(Menu(dialog), c.menu);
+    }
+    EXPECT_EQ(Call("close " + dialog), "cancelled");
+}
+
+TEST_F(FileDialogs, MenuOpensUnderTheButtonByClickAndByCommand)
+{
+    std::string dialog = Open();
+    for (const char *how : { "", " command" }) {
+        SCOPED_TRACE(how);
+        std::string got = Call("favmenu " + dialog + how);
+        size_t at = got.find(" @");
+        ASSERT_NE(at, std::string::npos) << got;
+        std::vector<std::string> pos = Split(got.substr(at + 2), ' ');
+        ASSERT_EQ(pos.size(), 3u) << got;
+        EXPECT_EQ(pos[0], pos[2]) << "menu at toolbar left + button left, toolbar bottom";
+    }
+}
+
+TEST_F(FileDialogs, GlobalEntriesFrom512OnGetProgramIds)
+{
+    std::string text = "[global]\r\n";
+    for (int n = 1; n <= 512; n++)
+        text += "name" + std::to_string(n) + "=E" + std::to_string(n) + "\r\n";
+    Ini(text);
+    std::string dialog = Open();
+    std::string menu = Menu(dialog);
+    EXPECT_NE(menu.find("|1791:E511|"), std::string::npos);
+    EXPECT_TRUE(EndsWith(menu, "|1792:E512|-|1279:Brivane")) << menu.substr(menu.size() > 60 ? menu.size() - 60 : 0);
+}
+
+TEST_F(FileDialogs, SubmenusNestedTooDeepStayEmptyAndTheRestFollows)
+{
+    // A file of nothing but openers must not run the program's stack out;
+    // what follows the closers still shows with its own id.
+    std::string text = "[global]\r\n";
+    int n = 1;
+    for (int i = 0; i < 40; i++, n++)
+        text += "name" + std::to_string(n) + "=-L" + std::to_string(i + 1) + "\r\n";
+    text += "name" + std::to_string(n++) + "=Deep\r\n";
+    for (int i = 0; i < 40; i++, n++)
+        text += "name" + std::to_string(n) + "=--\r\n";
+    text += "name" + std::to_string(n) + "=After\r\n";
+    Ini(text);
+    std::string dialog = Open();
+    std::string menu = Menu(dialog);
+    EXPECT_TRUE(EndsWith(menu, "|" + std::to_string(1280 + n) + ":After|-|1279:Brivane"));
+    EXPECT_EQ(std::count(menu.begin(), menu.end(), '{'), 33);
+    EXPECT_EQ(menu.find("Deep"), std::string::npos);
+    EXPECT_EQ(Call("ping"), "pong");
+}
+
+// --- choosing entries ---------------------------------------------------------
+
+TEST_F(FileDialogs, ChosenEntryNavigatesAndPutsTheFileNameBack)
+{
+    std::string start = Folder("start"), a = Folder("fav a"), b = Folder("fav b");
+    Ini(Lines({ "[global]", "name1=A", "path1=" + a, "name2=No path",
+                std::string("[") + kClientSection + "]", "name1=B", "path1=" + b }));
+    for (const char *kind : { "open", "save" }) {
+        SCOPED_TRACE(kind);
+        std::string dialog = Open(kind, start);
+        ASSERT_EQ(FolderOf(dialog), Lower(start));
+        ASSERT_EQ(Call("field " + dialog + " keep.txt"), "keep.txt");
+
+        Call("command " + dialog + " 1281");
+        EXPECT_EQ(FolderOf(dialog), Lower(a));
+        EXPECT_EQ(Call("field " + dialog), "keep.txt");
+
+        Call("command " + dialog + " 1793");
+        EXPECT_EQ(FolderOf(dialog), Lower(b));
+        EXPECT_EQ(Call("field " + dialog), "keep.txt");
+
+        // Picked from the menu itself with the keyboard: B (the program's
+        // entry) comes first, then A (the keys skip the separator).
+        Call("command " + dialog + " 1281");
+        ASSERT_EQ(Call("favpick " + dialog + " 1"), "picked");
+        EXPECT_EQ(FolderOf(dialog), Lower(b));
+        ASSERT_EQ(Call("favpick " + dialog + " 2"), "picked");
+        EXPECT_EQ(FolderOf(dialog), Lower(a));
+        Call("command " + dialog + " 1793");
+        EXPECT_EQ(Call("field " + dialog), "keep.txt");
+
+        // No path, no program entry 5, an unrelated id: nothing happens.
+        for (const char *id : { "1282", "1797", "1000" }) {
+            Call("command " + dialog + " " + id);
+            EXPECT_EQ(FolderOf(dialog), Lower(b)) << id;
+            EXPECT_EQ(Call("field " + dialog), "keep.txt") << id;
+        }
+        EXPECT_EQ(Call("ended " + dialog), "running");
+        EXPECT_EQ(Call("close " + dialog), "cancelled");
+    }
+}
+
+TEST_F(FileDialogs, ChoiceTypesThePathFocusesTheFieldPressesOkAndRestores)
+{
+    // A dialog of our own shows what the dialog itself gets to see.
+    std::string text = "[global]\r\n";
+    for (int n = 1; n <= 20; n++)
+        text += "name" + std::to_string(n) + "=E" + std::to_string(n) + "\r\npath" + std::to_string(n) +
+                "=C:\\fav" + std::to_string(n) + "\r\n";
+    Ini(text);
+    for (const char *layout : { "1088 0 1 1", "1088 1 0 1", "1088 1 1 1" }) {
+        SCOPED_TRACE(layout);
+        std::string dialog = Call(std::string("fake ") + layout);
+        Call("field " + dialog + " before.txt");
+        Call("command " + dialog + " 1300 1");    // a notification: only passed on
+        Call("command " + dialog + " 1300");
+        EXPECT_EQ(Call("fakelog " + dialog), "1300.1 1.0=C:\\fav20 1300.0");
+        EXPECT_EQ(Call("field " + dialog), "before.txt");
+        Call("close " + dialog);
+    }
+}
+
+TEST_F(FileDialogs, NotificationWithEntryIdDoesNotNavigate)
+{
+    std::string start = Folder("start"), target = Folder("twentieth");
+    std::string text = "[global]\r\n";
+    for (int n = 1; n <= 20; n++)
+        text += "name" + std::to_string(n) + "=E\r\npath" + std::to_string(n) + "=" + target + "\r\n";
+    Ini(text);
+    std::string dialog = Open("open", start);
+    Call("command " + dialog + " 1300 1");
+    EXPECT_EQ(FolderOf(dialog), Lower(start));
+    Call("command " + dialog + " 1300 0");
+    EXPECT_EQ(FolderOf(dialog), Lower(target));
+    EXPECT_EQ(Call("close " + dialog), "cancelled");
+}
+
+TEST_F(FileDialogs, LastItemOpensTheConfigurationSheetOverTheDialog)
+{
+    std::string dialog = Open();
+    ASSERT_TRUE(PostMessageA(StrHwnd(dialog), WM_COMMAND, 1279, 0));
+    HWND sheet = NULL;
+    ASSERT_TRUE(WaitUntil([&] {
+        HWND w = FindTopWindow(client->pid(), "#32770", NULL);
+        for (; w; w = FindWindowExA(NULL, w, "#32770", NULL))
+            if (GetWindow(w, GW_OWNER) == StrHwnd(dialog) && IsWindowVisible(w))
+                return (sheet = w) != NULL;
+        return false;
+    }));
+    PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(sheet) || !IsWindowVisible(sheet); }));
+    EXPECT_EQ(Call("close " + dialog), "cancelled");
+}
+
+// --- several dialogs, unhooking -------------------------------------------------
+
+TEST_F(FileDialogs, TwoDialogsAtOnceEachActOnTheirOwnControls)
+{
+    std::string x = Folder("x"), y = Folder("y"), z = Folder("z"), w = Folder("w");
+    Ini(Lines({ "[global]", "name1=Z", "path1=" + z, "name2=W", "path2=" + w }));
+    std::string first = Open("open", x);
+    std::string second = Open("save", y);
+    ASSERT_NE(first, second);
+    Call("field " + first + " first.txt");
+    Call("field " + second + " second.txt");
+
+    Call("command " + first + " 1281");
+    EXPECT_EQ(FolderOf(first), Lower(z));
+    EXPECT_EQ(FolderOf(second), Lower(y));
+    EXPECT_EQ(Call("field " + first), "first.txt");
+    EXPECT_EQ(Call("field " + second), "second.txt");
+
+    Call("command " + second + " 1282");
+    EXPECT_EQ(FolderOf(second), Lower(w));
+    EXPECT_EQ(FolderOf(first), Lower(z));
+
+    EXPECT_EQ(Menu(first), "1281:Z|1282:W|-|1279:Brivane");
+    EXPECT_EQ(Call("close " + first), "cancelled");
+    // The one opened last keeps working after the other is gone.
+    EXPECT_EQ(Menu(second), "1281:Z|1282:W|-|1279:Brivane");
+    Call("command " + second + " 1281");
+    EXPECT_EQ(FolderOf(second), Lower(z));
+    EXPECT_EQ(Call("close " + second), "cancelled");
+}
+
+TEST_F(FileDialogs, TwoDialogsAtOnceEachPassOnToTheirOwnPreviousProcedure)
+{
+    // Each dialog was subclassed by its program before the module saw it,
+    // with a procedure of its own; messages must reach that one.
+    std::string one = Call("fake 1088 1 1 1 1 0 1");
+    std::string two = Call("fake 1088 1 1 1 1 1 2");
+    ASSERT_EQ(Call("subclassed " + one), "yes");
+    ASSERT_EQ(LastButtons(one)[1].compare(0, 4, "371,"), 0);
+    ASSERT_EQ(LastButtons(two)[1].compare(0, 4, "371,"), 0);
+    Call("command " + one + " 1000");
+    Call("command " + two + " 1000");
+    Call("command " + one + " 1000");
+    EXPECT_EQ(Call("fakelog " + one), "own1 1000.0 own1 1000.0");
+    EXPECT_EQ(Call("fakelog " + two), "own2 1000.0");
+    EXPECT_EQ(Call("tip " + one), "Brivane|Brivane|Brivane");
+    EXPECT_EQ(Call("tip " + two), "Brivane|Brivane|Brivane");
+    Call("close " + two);
+    Call("command " + one + " 1000");
+    EXPECT_EQ(Call("fakelog " + one), "own1 1000.0 own1 1000.0 own1 1000.0");
+    Call("close " + one);
+}
+
+TEST_F(FileDialogs, UnHookWhileADialogIsOpenLeavesItWorking)
+{
+    std::string start = Folder("start"), a = Folder("after unhook");
+    Ini(Lines({ "[global]", "name1=A", "path1=" + a }));
+    std::string dialog = Open("open", start);
+    ASSERT_EQ(LastButtons(dialog)[1].compare(0, 4, "371,"), 0);
+    ASSERT_TRUE(module.UnHook());
+
+    // The hooks are gone from the client once a new dialog comes up plain.
+    ASSERT_TRUE(WaitUntil([&] {
+        std::string probe = Open();
+        bool plain = LastButtons(probe)[1].compare(0, 4, "371,") != 0;
+        Call("close " + probe);
+        return plain;
+    }, 5000));
+
+    // The system may now unload the module from the client; it stays, as
+    // the open dialog still runs its code.
+    EXPECT_EQ(Call("unloadmodule"), "loaded");
+
+    EXPECT_EQ(Menu(dialog), "1281:A|-|1279:Brivane");
+    Call("field " + dialog + " keep.txt");
+    Call("command " + dialog + " 1281");
+    EXPECT_EQ(FolderOf(dialog), Lower(a));
+    EXPECT_EQ(Call("field " + dialog), "keep.txt");
+    EXPECT_EQ(Call("close " + dialog), "cancelled");
+    EXPECT_EQ(Call("ping"), "pong");
+    EXPECT_EQ(WaitForSingleObject(client->process(), 0), (DWORD)WAIT_TIMEOUT);
+}
+
+// --- a program nobody here wrote ---------------------------------------------------
+
+TEST_F(FileDialogs, WineNotepadOpenDialogShowsTheButtonAndItsEntries)
+{
+    std::string file = TempPath("from favourites.txt");
+    ASSERT_TRUE(WriteFile(file, "hello"));
+    Ini(Lines({ "[notepad]", "name1=File", "path1=" + file }));
+    DWORD pid = 0;
+    HANDLE process = Start("notepad.exe", &pid);
+    ASSERT_TRUE(process);
+    struct Ender {
+        HANDLE h;
+        ~Ender() { TerminateProcess(h, 0); WaitForSingleObject(h, 5000); CloseHandle(h); }
+    } ender{ process };
+
+    HWND main = WaitForProcessWindow(pid, "Notepad", NULL);
+    ASSERT_TRUE(main);
+    ASSERT_TRUE(PostMessageA(main, WM_COMMAND, 257, 0));   // File > Open
+    HWND dialog = WaitForProcessWindow(pid, "#32770", NULL);
+    ASSERT_TRUE(dialog);
+    HWND toolbar = NULL;
+    ASSERT_TRUE(WaitUntil([&] {
+        toolbar = FindWindowExA(dialog, NULL, "ToolbarWindow32", NULL);
+        return toolbar && SendMessageA(toolbar, TB_COMMANDTOINDEX, 371, 0) >= 0;
+    }));
+    // Pointer-free questions work across processes.
+    LRESULT count = SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0);
+    EXPECT_EQ(SendMessageA(toolbar, TB_COMMANDTOINDEX, 371, 0), count - 1);
+    EXPECT_EQ(SendMessageA(toolbar, TB_GETSTATE, 371, 0), TBSTATE_ENABLED);
+
+    // Notepad's own section: entry 1 is a file, so the dialog opens it.
+    ASSERT_TRUE(PostMessageA(dialog, WM_COMMAND, 1793, 0));
+    char title[256] = "";
+    EXPECT_TRUE(WaitUntil([&] {
+        GetWindowTextA(main, title, sizeof(title));
+        return strstr(title, "from favourites") != NULL;
+    })) << title;
+}
