@@ -6,4 +6,5 @@ set(BRIVANE_PORTABLE_SOURCES
   core/values.cpp
   sheet/scramble.cpp
   sheet/section_text.cpp
+  host/hostlogic.cpp
 )

@@ -8,7 +8,12 @@ sh scripts/deps.sh
 cmake -S . -B build-run -DCMAKE_TOOLCHAIN_FILE=cmake/mingw32.cmake -DCMAKE_BUILD_TYPE=Release -DBRIVANE_TESTS=OFF
 cmake --build build-run -j "$(nproc)"
 export WINEPREFIX="$PWD/build-run/wineprefix" WINEARCH=win32 WINEDEBUG=-all
-[ -f "$WINEPREFIX/system.reg" ] || WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i
+  # Let that Wine session end: its desktop would otherwise stay bound to
+  # the display (or none) it started with, not the one the host gets.
+  wineserver -w
+fi
 [ -f build-run/bin/brivane.ini ] || cp host/default.ini build-run/bin/brivane.ini
 if [ -n "${DISPLAY:-}" ]; then
   exec wine build-run/bin/brivane.exe "$@"

@@ -1,0 +1,146 @@
+// What the host does for each command the module forwards.
+#include "host.h"
+#include <shellapi.h>
+
+static BOOL s_sheetOpen;
+static BOOL s_exitAfterSheet;
+
+// The window the command is about: the top-level window, never one of the
+// host's own or the desktop's.
+static HWND CommandTarget(HWND window)
+{
+    if (!window || !IsWindow(window))
+        return NULL;
+    HWND root = GetAncestor(window, GA_ROOT);
+    if (root)
+        window = root;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid == GetCurrentProcessId() || window == GetDesktopWindow() || window == GetShellWindow())
+        return NULL;
+    return window;
+}
+
+static void ToggleTopmost(HWND window)
+{
+    BOOL topmost = !(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    // Asynchronous: a hung program never holds the host up.
+    SetWindowPos(window, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
+    // The module checks the item only when it inserts it; keep it true.
+    // GetSystemMenu on another program's window makes the copy of the menu
+    // belong to the caller when the window has none yet, and the copy would
+    // go when the host exits; 501 comes from the item the module put into
+    // the window's own copy, so that copy exists and is only looked up here.
+    // Where menus are private to their process this finds no menu.
+    HMENU menu = GetSystemMenu(window, FALSE);
+    if (menu)
+        CheckMenuItem(menu, HOSTCMD_TOPMOST, MF_BYCOMMAND | (topmost ? MF_CHECKED : MF_UNCHECKED));
+}
+
+void OnHostCommand(WPARAM code, HWND window)
+{
+    HWND target = CommandTarget(window);
+    if (!target)
+        return;
+    switch (code) {
+    case HOSTCMD_TRAY:
+    case HOSTCMD_MIN_RCLICK:   // right click on Minimize: to the tray
+        HideWindowAs(target, HIDDEN_TRAY);
+        break;
+    case HOSTCMD_FLOAT:
+    case HOSTCMD_MAX_RCLICK:   // right click on Maximize: to a floating icon
+        HideWindowAs(target, HIDDEN_FLOAT);
+        break;
+    case HOSTCMD_TOPMOST:
+        ToggleTopmost(target);
+        break;
+    }
+}
+
+void OpenSettings()
+{
+    if (s_sheetOpen) {
+        // Already open: bring it forward instead of a second one.
+        HWND sheet = GetLastActivePopup(g_host);
+        if (sheet && sheet != g_host)
+            SetForegroundWindow(sheet);
+        return;
+    }
+    s_sheetOpen = TRUE;
+    g_module.EditIni(g_module.handle, g_host);
+    s_sheetOpen = FALSE;
+    SyncHostTrayIcon();
+    if (s_exitAfterSheet)
+        DestroyWindow(g_host);
+}
+
+BOOL OpenSettingsClose()
+{
+    if (!s_sheetOpen)
+        return FALSE;
+    s_exitAfterSheet = TRUE;
+    HWND sheet = GetLastActivePopup(g_host);
+    if (sheet && sheet != g_host)
+        PostMessageA(sheet, WM_SYSCOMMAND, SC_CLOSE, 0);
+    return TRUE;
+}
+
+// Asks with a short timeout and not at all when the program hangs; while
+// waiting this thread still answers what is sent to it (hook calls that
+// the system routes through it among them).
+static HICON AskIcon(HWND window, WPARAM kind)
+{
+    DWORD_PTR icon = 0;
+    if (!SendMessageTimeoutA(window, WM_GETICON, kind, 0, SMTO_ABORTIFHUNG | SMTO_NORMAL, 200, &icon))
+        return NULL;
+    return (HICON)icon;
+}
+
+// The program's own icon from its file, for windows whose icon handle
+// cannot be used from here.
+static HICON ProgramIcon(HWND window, BOOL small)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    HANDLE process = OpenProcess(0x1000 /* PROCESS_QUERY_LIMITED_INFORMATION */, FALSE, pid);
+    if (!process)
+        process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
+    if (!process)
+        return NULL;
+    typedef BOOL (WINAPI *QueryNameFn)(HANDLE, DWORD, LPSTR, PDWORD);
+    QueryNameFn query = (QueryNameFn)GetProcAddress(GetModuleHandleA("kernel32.dll"), "QueryFullProcessImageNameA");
+    char path[MAX_PATH];
+    DWORD size = MAX_PATH;
+    BOOL named = query && query(process, 0, path, &size);
+    CloseHandle(process);
+    if (!named)
+        return NULL;
+    HICON large = NULL, little = NULL;
+    if (ExtractIconExA(path, 0, small ? NULL : &large, small ? &little : NULL, 1) == 0)
+        return NULL;
+    return small ? little : large;
+}
+
+HICON CopyWindowIcon(HWND window, BOOL small)
+{
+    HICON found = NULL;
+    if (small) {
+        found = AskIcon(window, 2 /* ICON_SMALL2 */);
+        if (!found)
+            found = AskIcon(window, ICON_SMALL);
+        if (!found)
+            found = (HICON)GetClassLongPtrA(window, GCLP_HICONSM);
+    }
+    if (!found)
+        found = AskIcon(window, ICON_BIG);
+    if (!found)
+        found = (HICON)GetClassLongPtrA(window, GCLP_HICON);
+    // A copy of our own: the window may die while its icon is shown.
+    HICON copy = found ? CopyIcon(found) : NULL;
+    if (!copy)
+        copy = ProgramIcon(window, small);
+    if (!copy)
+        copy = CopyIcon(LoadIconA(NULL, (LPCSTR)IDI_APPLICATION));
+    return copy;
+}

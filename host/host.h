@@ -1,0 +1,95 @@
+// What the host's files share: the module's exports, the shared block, the
+// host window and the list of windows the host has hidden.
+#pragma once
+#include <windows.h>
+#include "../core/shared.h"
+#include "hostlogic.h"
+
+#define HOST_WINDOW_CLASS  "BrivaneHost"
+#define FLOAT_WINDOW_CLASS "BrivaneFloatingIcon"
+
+// Messages of the host window (WM_HOSTCOMMAND is WM_USER + 1).
+#define WM_HOSTTRAY   (WM_APP + 1)   // the host's own tray icon
+#define WM_WINDOWTRAY (WM_APP + 2)   // tray icons of hidden windows
+#define WM_RESTOREHIDDEN (WM_APP + 3) // wParam: a hidden window to bring back
+
+// Menu commands of the host's tray menu; also accepted as WM_COMMAND from
+// a second start of the program.
+enum HostMenuId { IDM_HOST_SETTINGS = 100, IDM_HOST_RESTORE_ALL, IDM_HOST_EXIT };
+
+enum { HOST_TRAY_ID = 1, HOTKEY_RESTORE_LAST = 1 };
+
+// The global hotkey that restores the most recently hidden window.
+#define HOTKEY_MODIFIERS (MOD_CONTROL | MOD_ALT)
+#define HOTKEY_KEY 'U'
+
+struct HostModule {
+    HMODULE handle;
+    BOOL (WINAPI *SetHook)(void);
+    BOOL (WINAPI *UnHook)(void);
+    void (WINAPI *RequestSettings)(void);
+    INT_PTR (WINAPI *EditIni)(HINSTANCE, HWND);
+};
+
+extern HostModule g_module;
+extern SharedSettings *g_shared;   // the host's own view of the block
+extern HWND g_host;
+extern HINSTANCE g_hostInstance;
+extern char g_hiddenListPath[MAX_PATH];
+
+// --- hidden windows (hidden.cpp) ----------------------------------------------
+
+struct HiddenWindow {
+    HWND window;
+    DWORD pid;
+    int kind;          // HiddenKind
+    UINT trayId;       // HIDDEN_TRAY: id of its tray icon
+    HWND floatIcon;    // HIDDEN_FLOAT: the floating icon window
+    HICON icon;        // the host's own copy of the window's icon
+    DWORD order;       // larger is hidden later
+    DWORD hiddenAt;    // tick count of the hide
+    BOOL seenHidden;   // the watch saw it hidden (hiding is asynchronous)
+};
+
+// Hides the window behind a tray icon or a floating icon; nothing when it
+// is not a window the host may hide or is hidden already.
+void HideWindowAs(HWND window, int kind);
+// Shows the window again and activates it; drops its icon.
+void RestoreHidden(HWND window);
+void RestoreAllHidden();
+void RestoreMostRecent();
+HiddenWindow *FindHidden(HWND window);
+HiddenWindow *FindHiddenByTrayId(UINT id);
+int HiddenCount();
+// Drops entries whose window died or was shown by its own program.
+void CheckHiddenWindows();
+// Shows the windows of an earlier run that died with windows hidden.
+void RecoverHiddenFromDisk();
+// Adds the tray icons again after the taskbar restarted.
+void ReAddWindowTrayIcons();
+
+// --- tray (tray.cpp) ------------------------------------------------------------
+
+void SyncHostTrayIcon();          // shows or removes it as runInTray says
+void RemoveHostTrayIcon();
+void ReAddHostTrayIcon();
+void OnHostTrayMessage(LPARAM mouse);
+void ShowHostMenu();
+BOOL AddWindowTrayIcon(UINT id, HICON icon, HWND window);
+void RemoveWindowTrayIcon(UINT id);
+
+// --- floating icons (floaticon.cpp) -----------------------------------------
+
+BOOL RegisterFloatIconClass();
+// Creates and shows the floating icon for a window about to be hidden.
+HWND CreateFloatIcon(HWND target, HICON icon);
+
+// --- commands (commands.cpp) ------------------------------------------------------
+
+void OnHostCommand(WPARAM code, HWND window);
+void OpenSettings();
+// When the sheet is open: asks it to close and exits once it has; TRUE then.
+BOOL OpenSettingsClose();
+// A copy of the window's icon that the host owns; never blocks on a hung
+// window. small picks the small icon.
+HICON CopyWindowIcon(HWND window, BOOL small);

@@ -1,0 +1,223 @@
+// The host's value logic; see hostlogic.h.
+#include "hostlogic.h"
+#include <string.h>
+
+HostArgs ParseHostArgs(int argc, const char *const *argv)
+{
+    HostArgs out = { HOST_RUN, NULL, NULL };
+    bool actionSeen = false;
+    for (int i = 1; i < argc; i++) {
+        const char *a = argv[i];
+        if (!strcmp(a, "--config")) {
+            if (out.configPath || i + 1 >= argc || !argv[i + 1][0]) {
+                out.action = HOST_USAGE;
+                out.bad = a;
+                return out;
+            }
+            out.configPath = argv[++i];
+        } else if (!strcmp(a, "--exit") || !strcmp(a, "--settings")) {
+            if (actionSeen) {
+                out.action = HOST_USAGE;
+                out.bad = a;
+                return out;
+            }
+            actionSeen = true;
+            out.action = a[2] == 'e' ? HOST_EXIT : HOST_SETTINGS;
+        } else {
+            out.action = HOST_USAGE;
+            out.bad = a;
+            return out;
+        }
+    }
+    return out;
+}
+
+static int Clamp(int v, int low, int high)
+{
+    return v < low ? low : v > high ? high : v;
+}
+
+FloatLook MakeFloatLook(int initPosition, int followMode, int opacity, int onTop,
+                        int makeScreenshots, int shotWidth, int shotHeight)
+{
+    FloatLook look;
+    look.initPosition = initPosition >= 0 && initPosition <= 4 ? initPosition : 1;
+    look.followMode = followMode != 0;
+    // A positive opacity switches translucency on; the sign is the switch.
+    look.alpha = opacity > 0 ? Clamp(opacity, 10, 100) * 255 / 100 : 255;
+    look.onTop = onTop != 0;
+    look.screenshots = makeScreenshots == 1;
+    look.shotWidth = Clamp(shotWidth, 10, 1000);
+    look.shotHeight = Clamp(shotHeight, 10, 1000);
+    return look;
+}
+
+void FloatIconSize(const FloatLook &look, int *width, int *height)
+{
+    int edge = 2 * (FLOAT_FRAME + FLOAT_PADDING);
+    *width = (look.screenshots ? look.shotWidth : FLOAT_ICON) + edge;
+    *height = (look.screenshots ? look.shotHeight : FLOAT_ICON) + edge;
+}
+
+static bool Overlaps(int x, int y, int w, int h, const IRect &r)
+{
+    return x < r.right && r.left < x + w && y < r.bottom && r.top < y + h;
+}
+
+void PlaceFloatIcon(const IRect &work, int width, int height, int initPosition, int followMode,
+                    const IRect *taken, size_t n, int *x, int *y)
+{
+    int left = work.left + FLOAT_GAP, right = work.right - FLOAT_GAP - width;
+    int top = work.top + FLOAT_GAP, bottom = work.bottom - FLOAT_GAP - height;
+    int ax, ay, dx, dy;
+    switch (initPosition) {
+    case 0:  ax = left;  ay = top;    dx = 1;  dy = 1;  break;
+    case 2:  ax = left;  ay = bottom; dx = 1;  dy = -1; break;
+    case 3:  ax = right; ay = bottom; dx = -1; dy = -1; break;
+    case 4:
+        ax = work.left + (work.right - work.left - width) / 2;
+        ay = work.top + (work.bottom - work.top - height) / 2;
+        dx = 1;
+        dy = 1;
+        break;
+    default: ax = right; ay = top;    dx = -1; dy = 1;  break;
+    }
+    *x = ax;
+    *y = ay;
+    if (!followMode || width <= 0 || height <= 0)
+        return;
+    // Rows and places are bounded by the work area; the counts only guard
+    // against a degenerate work area.
+    for (int row = 0, cy = ay; row < 4096 && cy >= top && cy <= bottom; row++, cy += dy * (height + FLOAT_GAP)) {
+        for (int col = 0, cx = ax; col < 4096 && cx >= left && cx <= right; col++, cx += dx * (width + FLOAT_GAP)) {
+            bool free = true;
+            for (size_t i = 0; i < n && free; i++)
+                free = !Overlaps(cx, cy, width, height, taken[i]);
+            if (free) {
+                *x = cx;
+                *y = cy;
+                return;
+            }
+        }
+    }
+}
+
+void FitInto(int picWidth, int picHeight, int boxWidth, int boxHeight, int *width, int *height)
+{
+    if (picWidth <= 0 || picHeight <= 0 || boxWidth <= 0 || boxHeight <= 0) {
+        *width = boxWidth > 0 ? boxWidth : 1;
+        *height = boxHeight > 0 ? boxHeight : 1;
+        return;
+    }
+    // Compare picWidth/picHeight with boxWidth/boxHeight without division.
+    if ((long long)picWidth * boxHeight >= (long long)boxWidth * picHeight) {
+        *width = boxWidth;
+        *height = (int)((long long)picHeight * boxWidth / picWidth);
+    } else {
+        *height = boxHeight;
+        *width = (int)((long long)picWidth * boxHeight / picHeight);
+    }
+    if (*width < 1)
+        *width = 1;
+    if (*height < 1)
+        *height = 1;
+}
+
+static size_t PutHex(uint32_t v, char *out)
+{
+    for (int i = 0; i < 8; i++)
+        out[i] = "0123456789abcdef"[(v >> (28 - 4 * i)) & 0xF];
+    return 8;
+}
+
+static size_t PutDec(uint32_t v, char *out)
+{
+    char tmp[10];
+    size_t n = 0;
+    do {
+        tmp[n++] = (char)('0' + v % 10);
+        v /= 10;
+    } while (v);
+    for (size_t i = 0; i < n; i++)
+        out[i] = tmp[n - 1 - i];
+    return n;
+}
+
+size_t FormatHiddenRecord(const HiddenRecord &rec, char *out, size_t cap)
+{
+    char line[40];   // 8 + 1 + 10 + 1 + 11 + 2, and room to spare
+    size_t n = PutHex(rec.window, line);
+    line[n++] = ' ';
+    n += PutDec(rec.pid, line + n);
+    line[n++] = ' ';
+    if (rec.kind < 0) {
+        line[n++] = '-';
+        n += PutDec(0u - (uint32_t)rec.kind, line + n);
+    } else {
+        n += PutDec((uint32_t)rec.kind, line + n);
+    }
+    line[n++] = '\r';
+    line[n++] = '\n';
+    if (cap == 0)
+        return 0;
+    if (n + 1 > cap) {
+        out[0] = 0;
+        return 0;
+    }
+    memcpy(out, line, n);
+    out[n] = 0;
+    return n;
+}
+
+// Reads an unsigned number in the base from text[*i]; false when there are
+// no digits or it does not fit into 32 bits.
+static bool ReadNumber(const char *text, size_t length, size_t *i, unsigned base, uint32_t *out)
+{
+    uint64_t v = 0;
+    size_t start = *i;
+    while (*i < length) {
+        char c = text[*i];
+        unsigned d;
+        if (c >= '0' && c <= '9')
+            d = (unsigned)(c - '0');
+        else if (base == 16 && c >= 'a' && c <= 'f')
+            d = (unsigned)(c - 'a' + 10);
+        else if (base == 16 && c >= 'A' && c <= 'F')
+            d = (unsigned)(c - 'A' + 10);
+        else
+            break;
+        v = v * base + d;
+        if (v > 0xFFFFFFFFu)
+            return false;
+        (*i)++;
+    }
+    *out = (uint32_t)v;
+    return *i > start;
+}
+
+size_t ParseHiddenRecords(const char *text, size_t length, HiddenRecord *out, size_t max)
+{
+    size_t count = 0, i = 0;
+    while (i < length && count < max) {
+        size_t end = i;
+        while (end < length && text[end] != '\n')
+            end++;
+        size_t lineEnd = end;
+        if (lineEnd > i && text[lineEnd - 1] == '\r')
+            lineEnd--;
+        size_t p = i;
+        uint32_t window, pid, kind;
+        bool ok = ReadNumber(text, lineEnd, &p, 16, &window) && p < lineEnd && text[p++] == ' ' &&
+                  ReadNumber(text, lineEnd, &p, 10, &pid) && p < lineEnd && text[p++] == ' ' &&
+                  ReadNumber(text, lineEnd, &p, 10, &kind) && p == lineEnd &&
+                  window != 0 && (kind == HIDDEN_TRAY || kind == HIDDEN_FLOAT);
+        if (ok) {
+            out[count].window = window;
+            out[count].pid = pid;
+            out[count].kind = (int)kind;
+            count++;
+        }
+        i = end + 1;
+    }
+    return count;
+}

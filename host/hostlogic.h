@@ -1,0 +1,85 @@
+// The host's value logic: command line, where floating icons go, and the
+// on-disk list of hidden windows. Portable, no platform headers.
+#pragma once
+#include <stddef.h>
+#include <stdint.h>
+
+// --- command line -----------------------------------------------------------
+
+enum HostAction {
+    HOST_RUN,        // start (or, when running, bring nothing up twice)
+    HOST_EXIT,       // --exit: stop the running instance
+    HOST_SETTINGS,   // --settings: open the configuration sheet
+    HOST_USAGE       // anything not understood
+};
+
+struct HostArgs {
+    HostAction action;
+    const char *configPath;   // points into argv; null when not given
+    const char *bad;          // the argument not understood; null when none
+};
+
+// Reads argv[1..argc-1]. --config takes the next argument; --exit and
+// --settings exclude each other; repeats, a missing PATH and unknown
+// arguments give HOST_USAGE.
+HostArgs ParseHostArgs(int argc, const char *const *argv);
+
+// --- floating icons -----------------------------------------------------------
+
+struct IRect { int left, top, right, bottom; };
+
+enum {
+    FLOAT_FRAME = 1,      // border frame, pixels
+    FLOAT_PADDING = 3,    // iconColor between frame and picture
+    FLOAT_ICON = 32,      // the window's icon is drawn at this size
+    FLOAT_GAP = 6,        // from the work area's edges and between icons
+    FLOAT_MAX_ICONS = 256
+};
+
+// Settings as the host uses them, forced into range whatever the shared
+// block holds (any process can write it).
+struct FloatLook {
+    int initPosition;     // 0 top-left, 1 top-right, 2 bottom-left, 3 bottom-right, 4 centre
+    int followMode;       // 1: line up after the icons already shown
+    int alpha;            // 0..255; 255 when opacity is off
+    int onTop;
+    int screenshots;
+    int shotWidth, shotHeight;
+};
+FloatLook MakeFloatLook(int initPosition, int followMode, int opacity, int onTop,
+                        int makeScreenshots, int shotWidth, int shotHeight);
+
+// Outer size of a floating icon window.
+void FloatIconSize(const FloatLook &look, int *width, int *height);
+
+// Top-left corner of a new icon of width x height in the work area. With
+// followMode 0 every icon goes to the anchor (they stack). With 1 the icon
+// takes the first place along a row from the anchor (away from the nearer
+// side edge; rightwards from the centre) that overlaps none of the n icons
+// in taken; a full row continues on the next row towards the middle, and a
+// full work area falls back to the anchor.
+void PlaceFloatIcon(const IRect &work, int width, int height, int initPosition, int followMode,
+                    const IRect *taken, size_t n, int *x, int *y);
+
+// The largest size with the picture's aspect ratio that fits into the box,
+// at least 1 x 1.
+void FitInto(int picWidth, int picHeight, int boxWidth, int boxHeight, int *width, int *height);
+
+// --- list of hidden windows ---------------------------------------------------
+
+enum HiddenKind { HIDDEN_TRAY = 1, HIDDEN_FLOAT = 2 };
+
+struct HiddenRecord {
+    uint32_t window;      // window handle value
+    uint32_t pid;         // its process, against handle reuse
+    int kind;             // HiddenKind
+};
+
+// One line "window pid kind" in hexadecimal, decimal, decimal, ending in
+// CRLF. Returns the characters written without the NUL, 0 when cap is too
+// small (then out holds an empty text when cap > 0).
+size_t FormatHiddenRecord(const HiddenRecord &rec, char *out, size_t cap);
+
+// Reads records from text, one per line; lines that do not parse are
+// skipped. Returns how many were stored (at most max).
+size_t ParseHiddenRecords(const char *text, size_t length, HiddenRecord *out, size_t max);

@@ -1,0 +1,124 @@
+// The host's own tray icon and menu, and the tray icons of hidden windows.
+#include "host.h"
+#include <shellapi.h>
+#include "../core/textbuf.h"
+
+static BOOL s_hostIconShown;
+static BOOL s_hostIconWanted;
+static HICON s_hostIcon;
+
+static void FillHostIcon(NOTIFYICONDATAA *nid)
+{
+    ZeroMemory(nid, sizeof(*nid));
+    nid->cbSize = sizeof(*nid);
+    nid->hWnd = g_host;
+    nid->uID = HOST_TRAY_ID;
+}
+
+static BOOL AddHostIcon()
+{
+    if (!s_hostIcon)
+        s_hostIcon = (HICON)LoadImageA(g_hostInstance, "BRIVANE", IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                       GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR);
+    NOTIFYICONDATAA nid;
+    FillHostIcon(&nid);
+    nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    nid.uCallbackMessage = WM_HOSTTRAY;
+    nid.hIcon = s_hostIcon;
+    BufSet(nid.szTip, COUNTOF(nid.szTip), "Brivane");
+    return Shell_NotifyIconA(NIM_ADD, &nid);
+}
+
+void RemoveHostTrayIcon()
+{
+    if (!s_hostIconShown)
+        return;
+    NOTIFYICONDATAA nid;
+    FillHostIcon(&nid);
+    Shell_NotifyIconA(NIM_DELETE, &nid);
+    s_hostIconShown = FALSE;
+}
+
+// Called at start, after the sheet and by the watch timer: runInTray may
+// have changed on the sheet in any process. A failed add is retried only
+// when the taskbar announces itself.
+void SyncHostTrayIcon()
+{
+    BOOL want = g_shared->runInTray != 0;
+    if (want == s_hostIconWanted)
+        return;
+    s_hostIconWanted = want;
+    if (want)
+        s_hostIconShown = AddHostIcon();
+    else
+        RemoveHostTrayIcon();
+}
+
+void ReAddHostTrayIcon()
+{
+    s_hostIconShown = FALSE;
+    if (s_hostIconWanted)
+        s_hostIconShown = AddHostIcon();
+}
+
+void ShowHostMenu()
+{
+    HMENU menu = CreatePopupMenu();
+    if (!menu)
+        return;
+    AppendMenuW(menu, MF_STRING, IDM_HOST_SETTINGS, L"Settings\u2026");
+    AppendMenuW(menu, MF_STRING | (HiddenCount() ? 0 : MF_GRAYED), IDM_HOST_RESTORE_ALL, L"Restore all windows");
+    AppendMenuW(menu, MF_SEPARATOR, 0, NULL);
+    AppendMenuW(menu, MF_STRING, IDM_HOST_EXIT, L"Exit");
+    SetMenuDefaultItem(menu, IDM_HOST_SETTINGS, FALSE);
+    POINT at;
+    GetCursorPos(&at);
+    // The menu closes when the user clicks elsewhere only if our window is
+    // in the foreground; the WM_NULL afterwards is the documented pairing.
+    SetForegroundWindow(g_host);
+    UINT id = (UINT)TrackPopupMenuEx(menu, TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y,
+                                     g_host, NULL);
+    PostMessageA(g_host, WM_NULL, 0, 0);
+    DestroyMenu(menu);
+    if (id)
+        PostMessageA(g_host, WM_COMMAND, id, 0);
+}
+
+void OnHostTrayMessage(LPARAM mouse)
+{
+    switch (mouse) {
+    case WM_RBUTTONUP:
+    case WM_CONTEXTMENU:
+        ShowHostMenu();
+        break;
+    case WM_LBUTTONDBLCLK:
+        PostMessageA(g_host, WM_COMMAND, IDM_HOST_SETTINGS, 0);
+        break;
+    }
+}
+
+BOOL AddWindowTrayIcon(UINT id, HICON icon, HWND window)
+{
+    NOTIFYICONDATAA nid;
+    ZeroMemory(&nid, sizeof(nid));
+    nid.cbSize = sizeof(nid);
+    nid.hWnd = g_host;
+    nid.uID = id;
+    nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    nid.uCallbackMessage = WM_WINDOWTRAY;
+    nid.hIcon = icon;
+    // Another program's title is read without a message: never blocks.
+    if (!GetWindowTextA(window, nid.szTip, COUNTOF(nid.szTip)) || !nid.szTip[0])
+        BufSet(nid.szTip, COUNTOF(nid.szTip), "(untitled window)");
+    return Shell_NotifyIconA(NIM_ADD, &nid);
+}
+
+void RemoveWindowTrayIcon(UINT id)
+{
+    NOTIFYICONDATAA nid;
+    ZeroMemory(&nid, sizeof(nid));
+    nid.cbSize = sizeof(nid);
+    nid.hWnd = g_host;
+    nid.uID = id;
+    Shell_NotifyIconA(NIM_DELETE, &nid);
+}

@@ -1,0 +1,764 @@
+// The host program brivane.exe, started as its own process with a
+// configuration of the test's own. Client programs own the windows that
+// are hidden, floated and restored through the real hooks; Wine's own
+// notification area (a standalone tray window with one child per icon)
+// stands in for the taskbar.
+#include <gtest/gtest.h>
+#include "support/harness.h"
+#include "support/png.h"
+#include <shellapi.h>
+
+using namespace th;
+
+namespace {
+
+const char kFloatClass[] = "BrivaneFloatingIcon";
+const char kWineTray[] = "__winex11_standalone_tray";
+
+// The host's settings as the test sets them: in the ini (what the host
+// loads) and straight into the shared block (what it uses at each command).
+struct Look {
+    int initPosition = 3, followMode = 1, opacity = -100, onTop = 1;
+    int screenshots = 0, shotWidth = 128, shotHeight = 96;
+    DWORD border = 0x0000FF, back = 0xFFFF00;   // 0xRRGGBB: blue frame on yellow
+    int runInTray = 1;
+
+    std::string Ini() const
+    {
+        char buf[512];
+        sprintf(buf,
+                "[settings]\r\nfi.init=%d\r\nfi.follow=%d\r\nfi.trans=%d\r\nfi.top=%d\r\nft.scrsh=%d\r\n"
+                "ft.scrsh.width=%d\r\nft.scrsh.height=%d\r\nfi.color.border=0x%06lx\r\n"
+                "fi.color.background=0x%06lx\r\ntrayrun=%d\r\n",
+                initPosition, followMode, opacity, onTop, screenshots, shotWidth, shotHeight,
+                (unsigned long)border, (unsigned long)back, runInTray);
+        return buf;
+    }
+    void Apply(SharedSettings *s) const
+    {
+        s->initPosition = initPosition;
+        s->followMode = followMode;
+        s->opacity = opacity;
+        s->onTop = onTop;
+        s->makeScreenshots = screenshots;
+        s->screenshotWidth = shotWidth;
+        s->screenshotHeight = shotHeight;
+        s->borderColor = Colorref(border);
+        s->iconColor = Colorref(back);
+        s->runInTray = runInTray;
+    }
+    static DWORD Colorref(DWORD rgb) { return ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF); }
+};
+
+std::string HostExe() { return "\"" + ExeDir() + "brivane.exe\""; }
+
+// Runs brivane.exe with the arguments to its end; its exit code, or -1
+// when it did not end in time.
+long RunHostExe(const std::string &args, DWORD timeoutMs = 20000)
+{
+    HANDLE p = Start(HostExe() + " " + args);
+    if (!p)
+        return -2;
+    DWORD code = (DWORD)-1;
+    bool done = WaitUntil([&] { return WaitForSingleObject(p, 0) == WAIT_OBJECT_0; }, timeoutMs);
+    if (done)
+        GetExitCodeProcess(p, &code);
+    else
+        TerminateProcess(p, 1);
+    CloseHandle(p);
+    return done ? (long)code : -1;
+}
+
+// A running host process.
+struct HostProcess {
+    HANDLE process = NULL;
+    DWORD pid = 0;
+    HWND window = NULL;
+
+    bool Start(const std::string &ini, const std::string &extra = "")
+    {
+        process = th::Start(HostExe() + " --config \"" + ini + "\" " + extra, &pid);
+        if (!process)
+            return false;
+        window = WaitForProcessWindow(pid, "BrivaneHost", NULL, 20000);
+        // Answered from its message loop: the start-up (settings loaded,
+        // hooks set) is over, and nothing will overwrite the block now.
+        DWORD_PTR answer;
+        return window && SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &answer);
+    }
+    bool Running() const { return process && WaitForSingleObject(process, 0) == WAIT_TIMEOUT; }
+    bool WaitEnd(DWORD ms = 15000)
+    {
+        return WaitUntil([&] { return !Running(); }, ms);
+    }
+    void Kill()
+    {
+        if (Running()) {
+            TerminateProcess(process, 9);
+            WaitForSingleObject(process, 10000);
+        }
+    }
+    void Close()
+    {
+        if (process) {
+            if (Running() && RunHostExe("--exit") != 0)
+                Kill();
+            CloseHandle(process);
+        }
+        process = NULL;
+        window = NULL;
+    }
+    ~HostProcess() { Close(); }
+};
+
+// The shared block as the host filled it, without clearing it.
+struct BlockView {
+    HANDLE mapping = NULL;
+    SharedSettings *s = nullptr;
+    bool Open()
+    {
+        if (!mapping)
+            mapping = OpenFileMappingA(FILE_MAP_WRITE, FALSE, BRIVANE_SHMEM_NAME);
+        if (mapping && !s)
+            s = (SharedSettings *)MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0);
+        return s != nullptr;
+    }
+    ~BlockView()
+    {
+        if (s)
+            UnmapViewOfFile(s);
+        if (mapping)
+            CloseHandle(mapping);
+    }
+};
+
+BOOL CALLBACK CollectChild(HWND w, LPARAM lp)
+{
+    ((std::vector<HWND> *)lp)->push_back(w);
+    return TRUE;
+}
+
+// The icons in Wine's notification area, in the order they were added.
+std::vector<HWND> TrayIcons()
+{
+    std::vector<HWND> out;
+    HWND tray = FindWindowA(kWineTray, NULL);
+    if (tray && IsWindowVisible(tray))
+        EnumChildWindows(tray, CollectChild, (LPARAM)&out);
+    return out;
+}
+
+struct FloatQuery { DWORD pid; std::vector<HWND> found; };
+
+BOOL CALLBACK CollectFloat(HWND w, LPARAM lp)
+{
+    FloatQuery *q = (FloatQuery *)lp;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    char cls[64] = "";
+    GetClassNameA(w, cls, sizeof(cls));
+    if (pid == q->pid && !strcmp(cls, kFloatClass) && IsWindowVisible(w))
+        q->found.push_back(w);
+    return TRUE;
+}
+
+std::vector<HWND> FloatIcons(DWORD pid)
+{
+    FloatQuery q = { pid, {} };
+    EnumWindows(CollectFloat, (LPARAM)&q);
+    return q.found;
+}
+
+RECT Rect(HWND w)
+{
+    RECT r = {};
+    GetWindowRect(w, &r);
+    return r;
+}
+
+COLORREF ScreenPixel(int x, int y)
+{
+    HDC dc = GetDC(NULL);
+    COLORREF c = GetPixel(dc, x, y);
+    ReleaseDC(NULL, dc);
+    return c;
+}
+
+void Mouse(DWORD flags)
+{
+    INPUT in = {};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = flags;
+    SendInput(1, &in, sizeof(in));
+}
+
+void MoveMouseTo(int x, int y)
+{
+    INPUT in = {};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = (x * 65535 + GetSystemMetrics(SM_CXSCREEN) / 2) / (GetSystemMetrics(SM_CXSCREEN) - 1);
+    in.mi.dy = (y * 65535 + GetSystemMetrics(SM_CYSCREEN) / 2) / (GetSystemMetrics(SM_CYSCREEN) - 1);
+    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &in, sizeof(in));
+}
+
+void Click(POINT p, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUSEEVENTF_LEFTUP)
+{
+    SetCursorPos(p.x, p.y);
+    Pump(50);
+    Mouse(down);
+    Pump(50);
+    Mouse(up);
+    Pump(50);
+}
+
+POINT Centre(HWND w)
+{
+    RECT r = Rect(w);
+    POINT p = { (r.left + r.right) / 2, (r.top + r.bottom) / 2 };
+    return p;
+}
+
+void Keys(std::initializer_list<WORD> down, std::initializer_list<WORD> tap = {})
+{
+    std::vector<INPUT> in;
+    auto key = [&](WORD vk, bool up) {
+        INPUT i = {};
+        i.type = INPUT_KEYBOARD;
+        i.ki.wVk = vk;
+        i.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        in.push_back(i);
+    };
+    for (WORD vk : down)
+        key(vk, false);
+    for (WORD vk : tap) {
+        key(vk, false);
+        key(vk, true);
+    }
+    for (auto it = down.end(); it != down.begin();)
+        key(*--it, true);
+    SendInput((UINT)in.size(), in.data(), sizeof(INPUT));
+}
+
+// Screen point inside the caption button with the hit-test code.
+bool FindButton(HWND window, LRESULT code, POINT *out)
+{
+    RECT r = Rect(window);
+    for (int y = r.top; y < r.top + 40 && y < r.bottom; y += 2)
+        for (int x = r.right - 1; x > r.left; x -= 2) {
+            DWORD_PTR hit = 0;
+            SendMessageTimeoutA(window, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_NORMAL, 2000, &hit);
+            if ((LRESULT)hit == code) {
+                out->x = x - 3;
+                out->y = y + 3;
+                return true;
+            }
+        }
+    return false;
+}
+
+struct Host : ::testing::Test {
+    Look look;
+    std::string ini = TempPath("host.ini");
+    std::string hiddenList = TempPath("host.hidden");
+    HostProcess host;
+    BlockView block;
+    Client client{ "client_host.exe" };
+
+    void SetUp() override
+    {
+        DeleteFileA(hiddenList.c_str());
+        ASSERT_TRUE(WriteFile(ini, look.Ini()));
+        StartHost();
+        ASSERT_TRUE(client.ok());
+    }
+    void TearDown() override { host.Close(); }
+
+    void StartHost()
+    {
+        ASSERT_TRUE(host.Start(ini)) << "brivane.exe did not come up";
+        ASSERT_TRUE(block.Open());
+        ASSERT_TRUE(WaitUntil([&] { return block.s->hostWindow == host.window; }, 5000));
+        look.Apply(block.s);
+    }
+    void Set(const Look &l)
+    {
+        look = l;
+        look.Apply(block.s);
+    }
+
+    // A visible, active client window.
+    HWND Window(const std::string &title)
+    {
+        std::string w = client.Call("window 0x10CF0000 0 " + title);
+        client.Call("activate " + w);
+        return StrHwnd(w);
+    }
+    // The command as the system menu raises it: WM_SYSCOMMAND in the client,
+    // seen by the module's hook there and forwarded to the host. Each call
+    // uses its own cursor x, so the repeat filter lets it through.
+    void SysCommand(HWND w, int command)
+    {
+        static int x = 100;
+        client.Call("syscmd " + HwndStr(w) + " " + std::to_string(command) + " " + std::to_string(++x));
+    }
+    bool WaitHidden(HWND w) { return WaitUntil([&] { return !IsWindowVisible(w); }, 5000); }
+    bool WaitShown(HWND w) { return WaitUntil([&] { return IsWindowVisible(w) != 0; }, 5000); }
+    HWND WaitFloat(HWND target, DWORD ms = 5000)
+    {
+        char title[256] = "";
+        GetWindowTextA(target, title, sizeof(title));
+        return WaitForProcessWindow(host.pid, kFloatClass, title, ms);
+    }
+    bool NoFloatFor(HWND target)
+    {
+        char title[256] = "";
+        GetWindowTextA(target, title, sizeof(title));
+        return FindTopWindow(host.pid, kFloatClass, title) == NULL;
+    }
+};
+
+} // namespace
+
+TEST_F(Host, MinimizeToTrayHidesBehindAnIconAndAClickRestores)
+{
+    ASSERT_TRUE(WaitUntil([] { return TrayIcons().size() == 1; })) << "the host's own tray icon";
+    HWND w = Window("tray-me");
+    SysCommand(w, 500);
+    ASSERT_TRUE(WaitHidden(w));
+    ASSERT_TRUE(WaitUntil([] { return TrayIcons().size() == 2; })) << "no tray icon for the window";
+    EXPECT_TRUE(NoFloatFor(w));
+    EXPECT_NE(ReadFile(hiddenList).find(" 1\r\n"), std::string::npos) << "not in the list on disk";
+
+    Click(Centre(TrayIcons()[1]));
+    ASSERT_TRUE(WaitShown(w));
+    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == w; }, 3000)) << "not activated";
+    EXPECT_TRUE(WaitUntil([] { return TrayIcons().size() == 1; })) << "its tray icon stayed";
+    EXPECT_FALSE(FileExists(hiddenList)) << "nothing is hidden, the list should be gone";
+
+    // The same command a second time hides it again, with a new icon.
+    SysCommand(w, 500);
+    ASSERT_TRUE(WaitHidden(w));
+    ASSERT_TRUE(WaitUntil([] { return TrayIcons().size() == 2; }));
+}
+
+TEST_F(Host, AlwaysOnTopTogglesTheTopmostState)
+{
+    HWND w = Window("top");
+    ASSERT_FALSE(GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    SysCommand(w, 501);
+    EXPECT_TRUE(WaitUntil([&] { return (GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }, 5000));
+    SysCommand(w, 501);
+    EXPECT_TRUE(WaitUntil([&] { return (GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_TOPMOST) == 0; }, 5000));
+    EXPECT_TRUE(IsWindowVisible(w));
+}
+
+TEST_F(Host, FloatingIconLooksPlacesMovesAndRestores)
+{
+    RECT work;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    HWND a = Window("float-a");
+    SysCommand(a, 502);
+    ASSERT_TRUE(WaitHidden(a));
+    HWND icon = WaitFloat(a);
+    ASSERT_TRUE(icon) << "no floating icon window";
+    Pump(200);
+    SaveWindowPng(icon, ArtifactPath("floating-icon.png"));
+
+    // 32 x 32 icon, 3 px of background and a 1 px frame on each side; 6 px
+    // off the bottom-right corner of the work area.
+    RECT r = Rect(icon);
+    EXPECT_EQ(r.right - r.left, 40);
+    EXPECT_EQ(r.bottom - r.top, 40);
+    EXPECT_EQ(r.right, work.right - 6);
+    EXPECT_EQ(r.bottom, work.bottom - 6);
+    EXPECT_TRUE(GetWindowLongA(icon, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_FALSE(GetWindowLongA(icon, GWL_EXSTYLE) & WS_EX_LAYERED) << "opacity is off";
+    COLORREF frame = Look::Colorref(look.border), back = Look::Colorref(look.back);
+    EXPECT_EQ(ScreenPixel(r.left, r.top), frame);
+    EXPECT_EQ(ScreenPixel(r.right - 1, r.bottom - 1), frame);
+    EXPECT_EQ(ScreenPixel(r.left + 2, r.top + 2), back);
+    EXPECT_EQ(ScreenPixel(r.right - 3, r.bottom - 3), back);
+    int drawn = 0;
+    for (int y = r.top + 4; y < r.top + 36; y += 2)
+        for (int x = r.left + 4; x < r.left + 36; x += 2)
+            drawn += ScreenPixel(x, y) != back;
+    EXPECT_GT(drawn, 20) << "no icon drawn inside the frame";
+
+    // Following mode: the next icon lines up to the left of the first.
+    HWND b = Window("float-b");
+    SysCommand(b, 502);
+    HWND iconB = WaitFloat(b);
+    ASSERT_TRUE(iconB);
+    EXPECT_EQ(Rect(iconB).right, r.left - 6);
+    EXPECT_EQ(Rect(iconB).top, r.top);
+    // Without it, icons go to the corner itself.
+    Look stack = look;
+    stack.followMode = 0;
+    Set(stack);
+    HWND c = Window("float-c");
+    SysCommand(c, 502);
+    HWND iconC = WaitFloat(c);
+    ASSERT_TRUE(iconC);
+    EXPECT_EQ(Rect(iconC).left, r.left);
+    EXPECT_EQ(Rect(iconC).top, r.top);
+
+    // A click restores and activates the window; its icon goes.
+    Click(Centre(iconC));
+    ASSERT_TRUE(WaitShown(c));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(iconC); }, 3000));
+    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == c; }, 3000)) << "not activated";
+    EXPECT_FALSE(IsWindowVisible(a));
+
+    // Dragging moves an icon and restores nothing.
+    POINT from = Centre(iconB);
+    SetCursorPos(from.x, from.y);
+    Pump(50);
+    Mouse(MOUSEEVENTF_LEFTDOWN);
+    for (int step = 1; step <= 6; step++) {
+        MoveMouseTo(from.x - 20 * step, from.y - 10 * step);
+        Pump(30);
+    }
+    Mouse(MOUSEEVENTF_LEFTUP);
+    RECT moved = Rect(iconB);
+    EXPECT_EQ(moved.left, r.left - 46 - 120);
+    EXPECT_EQ(moved.top, r.top - 60);
+    Pump(200);
+    EXPECT_FALSE(IsWindowVisible(b));
+}
+
+TEST_F(Host, ScreenshotIconsAndOpacity)
+{
+    Look l = look;
+    l.screenshots = 1;
+    l.shotWidth = 60;
+    l.shotHeight = 40;
+    l.initPosition = 2;   // bottom-left: Wine's tray window sits top-left
+    Set(l);
+    HWND w = Window("shot");
+    SysCommand(w, 502);
+    HWND icon = WaitFloat(w);
+    ASSERT_TRUE(icon);
+    RECT work;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    RECT r = Rect(icon);
+    EXPECT_EQ(r.right - r.left, 68);
+    EXPECT_EQ(r.bottom - r.top, 48);
+    EXPECT_EQ(r.left, work.left + 6);
+    EXPECT_EQ(r.bottom, work.bottom - 6);
+    Pump(200);
+    // The 300 x 200 window scaled into 60 x 40 fills the picture: its white
+    // client area shows in the lower middle.
+    EXPECT_EQ(ScreenPixel(r.left + 34, r.top + 34), RGB(255, 255, 255));
+    EXPECT_EQ(ScreenPixel(r.left, r.top), Look::Colorref(look.border));
+    SaveWindowPng(icon, ArtifactPath("floating-icon-screenshot.png"));
+
+    // Opacity on: a translucent icon, not topmost when onTop is 0.
+    l.screenshots = 0;
+    l.opacity = 50;
+    l.onTop = 0;
+    Set(l);
+    HWND v = Window("translucent");
+    SysCommand(v, 502);
+    HWND iconV = WaitFloat(v);
+    ASSERT_TRUE(iconV);
+    EXPECT_TRUE(GetWindowLongA(iconV, GWL_EXSTYLE) & WS_EX_LAYERED);
+    EXPECT_FALSE(GetWindowLongA(iconV, GWL_EXSTYLE) & WS_EX_TOPMOST);
+}
+
+TEST_F(Host, RightClicksOnCaptionButtonsGoToTrayAndFloatingIcon)
+{
+    HWND w = Window("caption");
+    POINT minBtn, maxBtn;
+    ASSERT_TRUE(WaitUntil([&] { return FindButton(w, HTMINBUTTON, &minBtn); }))
+        << "no Minimize button found: are Wine's frames on (Decorated=N)?";
+    ASSERT_TRUE(FindButton(w, HTMAXBUTTON, &maxBtn));
+    ASSERT_TRUE(WaitUntil([] { return TrayIcons().size() == 1; }));
+
+    Click(minBtn, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
+    ASSERT_TRUE(WaitHidden(w)) << "right click on Minimize did not hide the window";
+    EXPECT_TRUE(WaitUntil([] { return TrayIcons().size() == 2; }));
+    EXPECT_TRUE(NoFloatFor(w));
+
+    // The hotkey brings back the most recently hidden window.
+    Keys({ VK_CONTROL, VK_MENU }, { 'U' });
+    ASSERT_TRUE(WaitShown(w)) << "Ctrl+Alt+U did not restore the window";
+    client.Call("activate " + HwndStr(w));
+
+    Click(maxBtn, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
+    ASSERT_TRUE(WaitHidden(w)) << "right click on Maximize did not hide the window";
+    EXPECT_TRUE(WaitFloat(w));
+}
+
+TEST_F(Host, TrayMenuRestoresAllWindows)
+{
+    HWND a = Window("menu-a"), b = Window("menu-b");
+    SysCommand(a, 500);
+    SysCommand(b, 502);
+    ASSERT_TRUE(WaitHidden(a));
+    ASSERT_TRUE(WaitHidden(b));
+    ASSERT_TRUE(WaitUntil([] { return TrayIcons().size() == 2; }));
+
+    Click(Centre(TrayIcons()[0]), MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
+    HWND menu = WaitForProcessWindow(0, "#32768", NULL, 5000);
+    ASSERT_TRUE(menu) << "no menu on a right click of the host's tray icon";
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(menu) != 0; }, 3000));
+    Pump(200);
+    SaveWindowPng(menu, ArtifactPath("tray-menu.png"));
+    // Settings..., Restore all windows, (separator), Exit: the second item.
+    Keys({}, { VK_DOWN, VK_DOWN, VK_RETURN });
+    EXPECT_TRUE(WaitShown(a));
+    EXPECT_TRUE(WaitShown(b));
+    EXPECT_TRUE(WaitUntil([&] { return FloatIcons(host.pid).empty() && TrayIcons().size() == 1; }));
+    EXPECT_TRUE(host.Running());
+}
+
+TEST_F(Host, ExitRestoresEveryHiddenWindow)
+{
+    HWND a = Window("exit-a"), b = Window("exit-b");
+    SysCommand(a, 500);
+    SysCommand(b, 502);
+    ASSERT_TRUE(WaitHidden(a));
+    ASSERT_TRUE(WaitHidden(b));
+    ASSERT_TRUE(FileExists(hiddenList));
+
+    EXPECT_EQ(RunHostExe("--exit"), 0);
+    EXPECT_TRUE(host.WaitEnd());
+    EXPECT_TRUE(IsWindowVisible(a));
+    EXPECT_TRUE(IsWindowVisible(b));
+    EXPECT_FALSE(FileExists(hiddenList));
+    EXPECT_TRUE(WaitUntil([] { return TrayIcons().empty(); }));
+    EXPECT_EQ(RunHostExe("--exit"), 1) << "nothing left to stop";
+}
+
+TEST_F(Host, KilledHostsWindowsComeBackAtTheNextStart)
+{
+    HWND a = Window("crash-a"), b = Window("crash-b"), c = Window("crash-c");
+    SysCommand(a, 500);
+    SysCommand(b, 502);
+    SysCommand(c, 502);
+    ASSERT_TRUE(WaitHidden(a));
+    ASSERT_TRUE(WaitHidden(b));
+    ASSERT_TRUE(WaitHidden(c));
+    host.Kill();
+    host.Close();
+    // One of them closes while nobody watches; it must not trouble the start.
+    client.Call("destroy " + HwndStr(c));
+    Pump(300);
+    EXPECT_FALSE(IsWindowVisible(a));
+    EXPECT_FALSE(IsWindowVisible(b));
+
+    StartHost();
+    EXPECT_TRUE(WaitShown(a));
+    EXPECT_TRUE(WaitShown(b));
+    EXPECT_TRUE(FloatIcons(host.pid).empty());
+    EXPECT_FALSE(FileExists(hiddenList));
+}
+
+TEST_F(Host, SessionEndRestoresEverythingAndUnhooks)
+{
+    HWND a = Window("session-a"), b = Window("session-b");
+    SysCommand(a, 500);
+    SysCommand(b, 502);
+    ASSERT_TRUE(WaitHidden(a));
+    ASSERT_TRUE(WaitHidden(b));
+
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(SendMessageTimeoutA(host.window, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 5000, &answer));
+    EXPECT_EQ(answer, (DWORD_PTR)TRUE) << "the host must not hold the session up";
+    EXPECT_TRUE(WaitShown(a));
+    EXPECT_TRUE(WaitShown(b));
+    EXPECT_TRUE(FloatIcons(host.pid).empty());
+    EXPECT_FALSE(FileExists(hiddenList));
+
+    ASSERT_TRUE(SendMessageTimeoutA(host.window, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 5000, &answer));
+    EXPECT_TRUE(WaitUntil([] { return TrayIcons().empty(); }, 3000));
+    // The hooks are gone: the system menu command reaches no host.
+    HWND c = Window("session-c");
+    SysCommand(c, 500);
+    Pump(500);
+    EXPECT_TRUE(IsWindowVisible(c));
+}
+
+TEST_F(Host, TrayIconsComeBackWhenTheTaskbarRestarts)
+{
+    HWND w = Window("taskbar");
+    SysCommand(w, 500);
+    ASSERT_TRUE(WaitHidden(w));
+    ASSERT_TRUE(WaitUntil([] { return TrayIcons().size() == 2; }));
+
+    // The host's icon (id 1) is lost, as when the taskbar dies...
+    NOTIFYICONDATAA nid = {};
+    nid.cbSize = sizeof(nid);
+    nid.hWnd = host.window;
+    nid.uID = 1;
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &nid));
+    ASSERT_TRUE(WaitUntil([] { return TrayIcons().size() == 1; }));
+    // ...and the new taskbar announces itself.
+    PostMessageA(host.window, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(WaitUntil([] { return TrayIcons().size() == 2; }));
+    Pump(300);
+    EXPECT_EQ(TrayIcons().size(), 2u) << "an icon was added twice";
+    // The window's icon still brings it back.
+    bool restored = false;
+    for (HWND icon : TrayIcons()) {
+        Click(Centre(icon));
+        if ((restored = WaitUntil([&] { return IsWindowVisible(w) != 0; }, 1000)))
+            break;
+        Keys({}, { VK_ESCAPE });   // the host's menu, if that was its icon
+    }
+    EXPECT_TRUE(restored);
+}
+
+TEST_F(Host, WindowClosedWhileHiddenLosesItsIcon)
+{
+    HWND a = Window("gone-a"), b = Window("gone-b");
+    SysCommand(a, 500);
+    SysCommand(b, 502);
+    ASSERT_TRUE(WaitHidden(a));
+    HWND icon = WaitFloat(b);
+    ASSERT_TRUE(icon);
+    ASSERT_TRUE(WaitUntil([] { return TrayIcons().size() == 2; }));
+
+    client.Call("destroy " + HwndStr(a));
+    client.Call("destroy " + HwndStr(b));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(icon); }, 2000));
+    EXPECT_TRUE(WaitUntil([] { return TrayIcons().size() == 1; }, 2000));
+    EXPECT_TRUE(WaitUntil([&] { return !FileExists(hiddenList); }, 2000));
+}
+
+TEST_F(Host, AHungProgramNeverHoldsTheHostUp)
+{
+    HWND w = Window("hung");
+    ASSERT_TRUE(client.Post("hang 2500"));
+    Pump(300);
+    // The commands the module would post for the hung window, sent so
+    // that each has been carried out when the call returns.
+    DWORD start = GetTickCount();
+    DWORD_PTR answer;
+    for (WPARAM code : { 501, 500, 502 })
+        ASSERT_TRUE(SendMessageTimeoutA(host.window, WM_HOSTCOMMAND, code, (LPARAM)w, SMTO_NORMAL, 3000, &answer));
+    DWORD took = GetTickCount() - start;
+    printf("host answered after %lu ms\n", took);
+    EXPECT_LT(took, 1500u) << "the host waited on the hung window";
+    // Once the program wakes up the hide it was asked for happens, and
+    // the window still comes back.
+    EXPECT_TRUE(WaitHidden(w));
+    EXPECT_EQ(RunHostExe("--exit"), 0);
+    EXPECT_TRUE(WaitShown(w));
+}
+
+// --- command line -----------------------------------------------------------
+
+namespace {
+
+// Waits for a message box of the process, records its text and closes it.
+std::string AnswerMessageBox(DWORD pid)
+{
+    HWND box = WaitForProcessWindow(pid, "#32770", NULL, 10000);
+    if (!box)
+        return "";
+    char text[1024] = "";
+    WaitUntil([&] {
+        HWND label = GetDlgItem(box, 0xFFFF);
+        return label && GetWindowTextA(label, text, sizeof(text)) > 0;
+    }, 5000);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    return text[0] ? text : "(box)";
+}
+
+long ExitCode(HANDLE p)
+{
+    DWORD code = (DWORD)-1;
+    if (WaitUntil([&] { return WaitForSingleObject(p, 0) == WAIT_OBJECT_0; }, 10000))
+        GetExitCodeProcess(p, &code);
+    else
+        TerminateProcess(p, 1);
+    CloseHandle(p);
+    return (long)code;
+}
+
+} // namespace
+
+TEST(HostCommandLine, UnknownOptionsShowUsage)
+{
+    for (const char *args : { "--bogus", "--config", "--exit --settings", "--help" }) {
+        SCOPED_TRACE(args);
+        DWORD pid = 0;
+        HANDLE p = Start(HostExe() + " " + args, &pid);
+        ASSERT_TRUE(p);
+        EXPECT_NE(AnswerMessageBox(pid).find("Usage: brivane"), std::string::npos);
+        EXPECT_EQ(ExitCode(p), 2);
+    }
+}
+
+TEST(HostCommandLine, MissingModuleIsReportedNotACrash)
+{
+    std::string dir = TempPath("alone\\");
+    CreateDirectoryA(dir.c_str(), NULL);
+    ASSERT_TRUE(CopyFileA((ExeDir() + "brivane.exe").c_str(), (dir + "brivane.exe").c_str(), FALSE));
+    DWORD pid = 0;
+    HANDLE p = Start("\"" + dir + "brivane.exe\" --config \"" + dir + "x.ini\"", &pid);
+    ASSERT_TRUE(p);
+    EXPECT_NE(AnswerMessageBox(pid).find("brivane.dll"), std::string::npos);
+    EXPECT_EQ(ExitCode(p), 3);
+
+    // A file of that name that is not the module.
+    ASSERT_TRUE(WriteFile(dir + "brivane.dll", "not a module"));
+    p = Start("\"" + dir + "brivane.exe\" --config \"" + dir + "x.ini\"", &pid);
+    ASSERT_TRUE(p);
+    EXPECT_NE(AnswerMessageBox(pid).find("brivane.dll"), std::string::npos);
+    EXPECT_EQ(ExitCode(p), 3);
+}
+
+TEST(HostCommandLine, OneInstanceSettingsAndExitWhileTheSheetIsOpen)
+{
+    std::string ini = TempPath("single.ini");
+    ASSERT_TRUE(WriteFile(ini, Look().Ini()));
+    HostProcess host;
+    ASSERT_TRUE(host.Start(ini));
+    BlockView block;
+    ASSERT_TRUE(block.Open());
+    ASSERT_TRUE(WaitUntil([&] { return block.s->hostWindow == host.window; }, 5000));
+    Look().Apply(block.s);
+    ASSERT_TRUE(WaitUntil([] { return TrayIcons().size() == 1; }));
+
+    // A second start brings nothing up twice.
+    EXPECT_EQ(RunHostExe("--config \"" + ini + "\""), 0);
+    int hosts = 0;
+    for (HWND w = NULL; (w = FindWindowExA(NULL, w, "BrivaneHost", NULL)) != NULL;)
+        hosts++;
+    EXPECT_EQ(hosts, 1);
+    Pump(300);
+    EXPECT_FALSE(FindTopWindow(host.pid, "#32770", "Brivane")) << "settings opened with a tray icon to use";
+    EXPECT_TRUE(host.Running());
+
+    // Without a tray icon (switched off while running: the icon goes), a
+    // second start opens the settings: the only way in.
+    block.s->runInTray = 0;
+    EXPECT_TRUE(WaitUntil([] { return TrayIcons().empty(); }, 3000));
+    EXPECT_EQ(RunHostExe(""), 0);
+    HWND sheet = WaitForProcessWindow(host.pid, "#32770", "Brivane", 10000);
+    ASSERT_TRUE(sheet) << "no configuration sheet";
+    // --settings while it is open: still one sheet.
+    EXPECT_EQ(RunHostExe("--settings"), 0);
+    Pump(300);
+    int sheets = 0;
+    for (HWND w = NULL; (w = FindWindowExA(NULL, w, "#32770", "Brivane")) != NULL;)
+        sheets++;
+    EXPECT_EQ(sheets, 1);
+
+    // --exit with the sheet open closes it and exits.
+    EXPECT_EQ(RunHostExe("--exit"), 0);
+    EXPECT_TRUE(host.WaitEnd());
+    EXPECT_FALSE(IsWindow(sheet));
+}
+
+TEST(HostCommandLine, SettingsOnAFreshStart)
+{
+    std::string ini = TempPath("fresh.ini");
+    ASSERT_TRUE(WriteFile(ini, Look().Ini()));
+    HostProcess host;
+    ASSERT_TRUE(host.Start(ini, "--settings"));
+    EXPECT_TRUE(WaitForProcessWindow(host.pid, "#32770", "Brivane", 10000));
+}

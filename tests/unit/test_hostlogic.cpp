@@ -1,0 +1,210 @@
+// The host's value logic: its command line, where floating icons go, and
+// the list of hidden windows it keeps on disk.
+#include <gtest/gtest.h>
+#include <string.h>
+#include <string>
+#include <vector>
+#include "host/hostlogic.h"
+
+namespace {
+
+HostArgs Parse(std::vector<const char *> args)
+{
+    args.insert(args.begin(), "brivane.exe");
+    return ParseHostArgs((int)args.size(), args.data());
+}
+
+} // namespace
+
+TEST(HostArgs, Table)
+{
+    struct Case { std::vector<const char *> args; HostAction action; const char *config; const char *bad; } cases[] = {
+        { {}, HOST_RUN, nullptr, nullptr },
+        { { "--config", "a b.ini" }, HOST_RUN, "a b.ini", nullptr },
+        { { "--exit" }, HOST_EXIT, nullptr, nullptr },
+        { { "--settings", "--config", "x.ini" }, HOST_SETTINGS, "x.ini", nullptr },
+        { { "--config", "x.ini", "--exit" }, HOST_EXIT, "x.ini", nullptr },
+        { { "--config" }, HOST_USAGE, nullptr, "--config" },            // PATH missing
+        { { "--config", "" }, HOST_USAGE, nullptr, "--config" },        // PATH empty
+        { { "--config", "a", "--config", "b" }, HOST_USAGE, "a", "--config" },
+        { { "--exit", "--settings" }, HOST_USAGE, nullptr, "--settings" },
+        { { "--exit", "--exit" }, HOST_USAGE, nullptr, "--exit" },
+        { { "/exit" }, HOST_USAGE, nullptr, "/exit" },
+        { { "--EXIT" }, HOST_USAGE, nullptr, "--EXIT" },
+        { { "stray.ini" }, HOST_USAGE, nullptr, "stray.ini" },
+    };
+    for (size_t i = 0; i < sizeof(cases) / sizeof(cases[0]); i++) {
+        SCOPED_TRACE("case " + std::to_string(i));
+        HostArgs got = Parse(cases[i].args);
+        EXPECT_EQ(got.action, cases[i].action);
+        EXPECT_STREQ(got.bad, cases[i].bad);
+        if (cases[i].action != HOST_USAGE) {
+            EXPECT_STREQ(got.configPath, cases[i].config);
+        }
+    }
+}
+
+TEST(FloatLook, ForcesEveryFieldIntoRange)
+{
+    // What a zeroed block (no settings loaded yet) gives.
+    FloatLook zero = MakeFloatLook(0, 0, 0, 0, 0, 0, 0);
+    EXPECT_EQ(zero.initPosition, 0);
+    EXPECT_EQ(zero.alpha, 255) << "opacity 0 is off";
+    EXPECT_EQ(zero.shotWidth, 10);
+    EXPECT_EQ(zero.shotHeight, 10);
+
+    FloatLook odd = MakeFloatLook(9, 7, 250, -3, 2, 5000, -7);
+    EXPECT_EQ(odd.initPosition, 1);
+    EXPECT_EQ(odd.followMode, 1);
+    EXPECT_EQ(odd.alpha, 255) << "250 percent is full";
+    EXPECT_EQ(odd.onTop, 1);
+    EXPECT_EQ(odd.screenshots, 0) << "only exactly 1 switches screenshots on";
+    EXPECT_EQ(odd.shotWidth, 1000);
+    EXPECT_EQ(odd.shotHeight, 10);
+
+    EXPECT_EQ(MakeFloatLook(1, 1, 50, 1, 1, 128, 96).alpha, 127);
+    EXPECT_EQ(MakeFloatLook(1, 1, 5, 1, 1, 128, 96).alpha, 25) << "at least 10 percent";
+    EXPECT_EQ(MakeFloatLook(1, 1, -50, 1, 1, 128, 96).alpha, 255) << "negative: opacity off";
+}
+
+TEST(FloatLook, Size)
+{
+    int w, h;
+    FloatIconSize(MakeFloatLook(1, 1, 10, 1, 0, 500, 500), &w, &h);
+    EXPECT_EQ(w, 40);
+    EXPECT_EQ(h, 40);
+    FloatIconSize(MakeFloatLook(1, 1, 10, 1, 1, 128, 96), &w, &h);
+    EXPECT_EQ(w, 136);
+    EXPECT_EQ(h, 104);
+}
+
+TEST(PlaceFloatIcon, AnchorsOfTheFivePositions)
+{
+    IRect work = { 100, 50, 1100, 850 };
+    struct Case { int init, x, y; } cases[] = {
+        { 0, 106, 56 }, { 1, 1054, 56 }, { 2, 106, 804 }, { 3, 1054, 804 }, { 4, 580, 430 },
+        { -1, 1054, 56 }, { 5, 1054, 56 },   // out of range: top-right
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.init);
+        int x, y;
+        PlaceFloatIcon(work, 40, 40, c.init, 1, nullptr, 0, &x, &y);
+        EXPECT_EQ(x, c.x);
+        EXPECT_EQ(y, c.y);
+    }
+}
+
+TEST(PlaceFloatIcon, FollowingModeLinesUpAndWraps)
+{
+    // Room for three 40-pixel icons per row: 6 + 3 * 46 = 144 <= 150.
+    IRect work = { 0, 0, 150, 150 };
+    std::vector<IRect> taken;
+    std::vector<std::pair<int, int>> want = { { 104, 104 }, { 58, 104 }, { 12, 104 }, { 104, 58 } };
+    for (auto &w : want) {
+        int x, y;
+        PlaceFloatIcon(work, 40, 40, 3, 1, taken.data(), taken.size(), &x, &y);
+        EXPECT_EQ(x, w.first);
+        EXPECT_EQ(y, w.second);
+        taken.push_back(IRect{ x, y, x + 40, y + 40 });
+    }
+    // A gap left by a restored icon is taken again first.
+    taken.erase(taken.begin() + 1);
+    int x, y;
+    PlaceFloatIcon(work, 40, 40, 3, 1, taken.data(), taken.size(), &x, &y);
+    EXPECT_EQ(x, 58);
+    EXPECT_EQ(y, 104);
+    // An icon moved away by hand frees its place.
+    IRect elsewhere[] = { { 500, 500, 540, 540 } };
+    PlaceFloatIcon(work, 40, 40, 3, 1, elsewhere, 1, &x, &y);
+    EXPECT_EQ(x, 104);
+
+    // Without following mode every icon goes to the anchor.
+    PlaceFloatIcon(work, 40, 40, 3, 0, taken.data(), taken.size(), &x, &y);
+    EXPECT_EQ(x, 104);
+    EXPECT_EQ(y, 104);
+}
+
+TEST(PlaceFloatIcon, FullOrTinyWorkAreaFallsBackToTheAnchor)
+{
+    IRect work = { 0, 0, 100, 100 };
+    IRect all[] = { { 0, 0, 100, 100 } };
+    int x, y;
+    PlaceFloatIcon(work, 40, 40, 0, 1, all, 1, &x, &y);
+    EXPECT_EQ(x, 6);
+    EXPECT_EQ(y, 6);
+    // Larger than the work area: placed at the anchor, no endless search.
+    IRect tiny = { 0, 0, 20, 20 };
+    PlaceFloatIcon(tiny, 40, 40, 3, 1, all, 1, &x, &y);
+    EXPECT_EQ(x, -26);
+    EXPECT_EQ(y, -26);
+}
+
+TEST(FitInto, KeepsProportions)
+{
+    struct Case { int pw, ph, bw, bh, w, h; } cases[] = {
+        { 300, 200, 60, 40, 60, 40 },
+        { 800, 200, 128, 96, 128, 32 },
+        { 200, 800, 128, 96, 24, 96 },
+        { 5000, 1, 100, 100, 100, 1 },     // never thinner than a pixel
+        { 0, 0, 50, 30, 50, 30 },          // nothing to fit: the whole box
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::to_string(c.pw) + "x" + std::to_string(c.ph));
+        int w, h;
+        FitInto(c.pw, c.ph, c.bw, c.bh, &w, &h);
+        EXPECT_EQ(w, c.w);
+        EXPECT_EQ(h, c.h);
+    }
+}
+
+TEST(HiddenRecords, RoundTripAndBufferBounds)
+{
+    HiddenRecord recs[] = { { 0x0001009a, 320, HIDDEN_TRAY }, { 0xFFFFFFFE, 4294967295u, HIDDEN_FLOAT } };
+    std::string text;
+    for (const HiddenRecord &r : recs) {
+        char line[64];
+        size_t n = FormatHiddenRecord(r, line, sizeof(line));
+        EXPECT_EQ(n, strlen(line));
+        text += line;
+    }
+    EXPECT_EQ(text, "0001009a 320 1\r\nfffffffe 4294967295 2\r\n");
+
+    HiddenRecord back[4];
+    ASSERT_EQ(ParseHiddenRecords(text.data(), text.size(), back, 4), 2u);
+    EXPECT_EQ(back[1].window, 0xFFFFFFFEu);
+    EXPECT_EQ(back[1].pid, 4294967295u);
+    EXPECT_EQ(back[1].kind, HIDDEN_FLOAT);
+
+    // "0001009a 320 1\r\n" is 16 characters: 17 bytes fit, 16 do not.
+    char buf[20];
+    memset(buf, 0xcc, sizeof(buf));
+    EXPECT_EQ(FormatHiddenRecord(recs[0], buf, 17), 16u);
+    EXPECT_EQ((unsigned char)buf[17], 0xcc);
+    EXPECT_EQ(FormatHiddenRecord(recs[0], buf, 16), 0u);
+    EXPECT_STREQ(buf, "");
+}
+
+TEST(HiddenRecords, DamagedLinesAreSkipped)
+{
+    const char text[] =
+        "0001009a 320 1\n"            // LF only: fine
+        "garbage\r\n"
+        "00000000 1 1\r\n"            // no window
+        "00010000 1 3\r\n"            // unknown kind
+        "100000000 1 1\r\n"           // does not fit 32 bits
+        "0002 12 2 extra\r\n"
+        "0003  12 2\r\n"
+        "\r\n"
+        "0004 99999999999 1\r\n"
+        "0005 7 2";                   // last line without an end
+    HiddenRecord out[8];
+    size_t n = ParseHiddenRecords(text, sizeof(text) - 1, out, 8);
+    ASSERT_EQ(n, 2u);
+    EXPECT_EQ(out[0].window, 0x1009au);
+    EXPECT_EQ(out[1].window, 5u);
+    EXPECT_EQ(out[1].pid, 7u);
+    // A cut file (a crash while writing is ruled out, a full disk is not).
+    EXPECT_EQ(ParseHiddenRecords(text, 9, out, 8), 0u);
+    // Never more than asked for.
+    EXPECT_EQ(ParseHiddenRecords(text, sizeof(text) - 1, out, 1), 1u);
+}
