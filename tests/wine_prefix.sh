@@ -11,7 +11,9 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 # test runner's output pipe open, so every Wine command writes to a log.
 log="$WINEPREFIX.log"
 : >"$log"
-quiet() { "$@" </dev/null >>"$log" 2>&1; }
+# In a subshell with exec, so the shell keeps no copy of its own output
+# that the daemons could inherit.
+quiet() { ( exec "$@" </dev/null >>"$log" 2>&1 ); }
 trap 'rc=$?; [ $rc = 0 ] || cat "$log"; exit $rc' EXIT
 
 # One server for the whole run: later programs start faster. It is already
