@@ -2,8 +2,6 @@
 #include "shared.h"
 #include "textbuf.h"
 
-static char s_path[CONFIG_PATH_CAPACITY];
-
 // The longest name a single path component can have.
 #define MAX_COMPONENT_LENGTH 255
 
@@ -15,44 +13,43 @@ static bool HasSeparator(const char *path)
     return false;
 }
 
-const char *ConfigPath()
+ConfigPath::ConfigPath()
 {
-    s_path[0] = '\0';
+    text[0] = '\0';
     if (!g_settings)
-        return s_path;
+        return;
     // Bounded to the field, so an unterminated path never reads past the view.
-    size_t n = BufSetN(s_path, COUNTOF(s_path), g_settings->configPath, CONFIG_PATH_CAPACITY);
+    size_t n = BufSetN(text, COUNTOF(text), g_settings->configPath, CONFIG_PATH_CAPACITY);
     // Any process can write the block. A field without its NUL is damaged,
     // and one name longer than a path component can be names no file; the
     // profile functions never get either (some implementations overrun their
     // own buffers on such a name, inside whatever program runs the hook).
     if ((n == CONFIG_PATH_CAPACITY - 1 && g_settings->configPath[CONFIG_PATH_CAPACITY - 1]) ||
-        (n > MAX_COMPONENT_LENGTH && !HasSeparator(s_path)))
-        s_path[0] = '\0';
-    return s_path;
+        (n > MAX_COMPONENT_LENGTH && !HasSeparator(text)))
+        text[0] = '\0';
 }
 
 int IniGetInt(const char *section, const char *key, int def)
 {
-    const char *path = ConfigPath();
-    if (!path[0])
+    ConfigPath path;
+    if (!path.text[0])
         return def;
-    return (int)GetPrivateProfileIntA(section, key, def, path);
+    return (int)GetPrivateProfileIntA(section, key, def, path.text);
 }
 
 DWORD IniGetString(const char *section, const char *key, const char *def,
                    char *out, DWORD size)
 {
-    const char *path = ConfigPath();
-    if (!path[0])
+    ConfigPath path;
+    if (!path.text[0])
         return (DWORD)BufSet(out, size, def);
-    return GetPrivateProfileStringA(section, key, def, out, size, path);
+    return GetPrivateProfileStringA(section, key, def, out, size, path.text);
 }
 
 BOOL IniWriteString(const char *section, const char *key, const char *value)
 {
-    const char *path = ConfigPath();
-    return path[0] && WritePrivateProfileStringA(section, key, value, path);
+    ConfigPath path;
+    return path.text[0] && WritePrivateProfileStringA(section, key, value, path.text);
 }
 
 // An empty list, as the profile functions return for a missing section.
@@ -77,22 +74,22 @@ static DWORD EndList(char *out, DWORD size, DWORD result)
 
 DWORD IniGetSection(const char *section, char *out, DWORD size)
 {
-    const char *path = ConfigPath();
-    if (!path[0])
+    ConfigPath path;
+    if (!path.text[0])
         return EmptyList(out, size);
-    return EndList(out, size, GetPrivateProfileSectionA(section, out, size, path));
+    return EndList(out, size, GetPrivateProfileSectionA(section, out, size, path.text));
 }
 
 BOOL IniWriteSection(const char *section, const char *lines)
 {
-    const char *path = ConfigPath();
-    return path[0] && WritePrivateProfileSectionA(section, lines, path);
+    ConfigPath path;
+    return path.text[0] && WritePrivateProfileSectionA(section, lines, path.text);
 }
 
 DWORD IniGetSectionNames(char *out, DWORD size)
 {
-    const char *path = ConfigPath();
-    if (!path[0])
+    ConfigPath path;
+    if (!path.text[0])
         return EmptyList(out, size);
-    return EndList(out, size, GetPrivateProfileSectionNamesA(out, size, path));
+    return EndList(out, size, GetPrivateProfileSectionNamesA(out, size, path.text));
 }

@@ -11,7 +11,7 @@ if(NOT BRIVANE_HOST_CLANGXX)
   return()
 endif()
 
-set(BRIVANE_FUZZ_SECONDS 20 CACHE STRING "Seconds each fuzzer runs in the test suite")
+set(BRIVANE_FUZZ_SECONDS 30 CACHE STRING "Seconds each fuzzer runs in the test suite")
 include(${CMAKE_SOURCE_DIR}/cmake/portable_sources.cmake)
 include(${CMAKE_SOURCE_DIR}/fuzz/targets.cmake)
 set(NATIVE_DIR ${CMAKE_BINARY_DIR}/native)

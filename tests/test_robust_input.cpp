@@ -12,9 +12,7 @@
 #include "core/exports.h"
 #include "core/ini.h"
 #include "core/shared.h"
-#ifdef BRIVANE_HAVE_FILE_DIALOGS
 #include "hooks/filedialog.h"
-#endif
 
 using namespace th;
 
@@ -99,7 +97,6 @@ struct BadInput : ::testing::Test {
     void Use(const std::string &path) { block.SetConfigPath(path); }
 };
 
-#ifdef BRIVANE_HAVE_SETTINGS_LOADER
 void ExpectSettingsInRange(const SharedSettings *s)
 {
     EXPECT_TRUE(s->initPosition >= 0 && s->initPosition <= 4) << s->initPosition;
@@ -114,7 +111,6 @@ void ExpectSettingsInRange(const SharedSettings *s)
     EXPECT_LE(s->iconColor, 0xFFFFFFu);
     EXPECT_TRUE(s->runInTray == 0 || s->runInTray == 1);
 }
-#endif
 
 } // namespace
 
@@ -177,7 +173,6 @@ TEST_F(BadInput, EveryReaderStaysInsideItsBuffers)
             EXPECT_STREQ(value, f.value);
         }
         IniGetInt("exception", "notepad", 0);
-#ifdef BRIVANE_HAVE_FILE_DIALOGS
         // The favourites menu: built, bounded in depth, and freed whole.
         HMENU menu = CreatePopupMenu();
         int next = FillMenu(menu, "global", 1, 0, 1280);
@@ -187,11 +182,8 @@ TEST_F(BadInput, EveryReaderStaysInsideItsBuffers)
             depth++;
         EXPECT_LE(depth, 40) << "submenus nest without limit";
         EXPECT_TRUE(DestroyMenu(menu));
-#endif
-#ifdef BRIVANE_HAVE_SETTINGS_LOADER
         RequestSettings_();
         ExpectSettingsInRange(g_settings);
-#endif
         // Reading never changes the file, nor creates a missing one.
         EXPECT_EQ(FileExists(path), f.exists);
         if (f.exists) {
@@ -215,17 +207,15 @@ TEST_F(BadInput, DamagedPathsAreNeverHandedToTheProfileFunctions)
         memcpy(block.settings->configPath, c.path.data(), std::min(c.path.size(), (size_t)CONFIG_PATH_CAPACITY));
         if (c.path.size() < CONFIG_PATH_CAPACITY)
             block.settings->configPath[c.path.size()] = '\0';
-        EXPECT_EQ(ConfigPath()[0] != '\0', c.usable);
+        EXPECT_EQ(ConfigPath().text[0] != '\0', c.usable);
         EXPECT_EQ(IniGetInt("exception", "notepad", 7), 7);
         char value[16];
         IniGetString("global", "name1", "dflt", value, sizeof(value));
         EXPECT_STREQ(value, "dflt");
         char list[64];
         IniGetSectionNames(list, sizeof(list));
-#ifdef BRIVANE_HAVE_SETTINGS_LOADER
         RequestSettings_();
         ExpectSettingsInRange(g_settings);
-#endif
     }
 }
 
@@ -237,12 +227,10 @@ TEST_F(BadInput, LongValuesAreCutNotOverrun)
     char name[260];
     IniGetString("global", "name1", "", name, sizeof(name));
     EXPECT_EQ(std::string(name), std::string(259, 'x'));
-#ifdef BRIVANE_HAVE_SETTINGS_LOADER
     // A colour of 100,000 digits is read as its first 9 characters:
     // "777777777" in decimal, 0x2E5BF271, cut to 24 bits and swapped.
     RequestSettings_();
     EXPECT_LE(g_settings->borderColor, 0xFFFFFFu);
-#endif
 }
 
 TEST_F(BadInput, ReadOnlyFileIsReadAndNeverChangedByReading)
@@ -257,10 +245,8 @@ TEST_F(BadInput, ReadOnlyFileIsReadAndNeverChangedByReading)
     char name[260];
     IniGetString("global", "name1", "", name, sizeof(name));
     EXPECT_STREQ(name, "Kept");
-#ifdef BRIVANE_HAVE_SETTINGS_LOADER
     RequestSettings_();
     EXPECT_EQ(g_settings->opacity, 40);
-#endif
     EXPECT_EQ(ReadFile(path), bytes);
     EXPECT_NE(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
 
@@ -295,10 +281,8 @@ TEST_F(BadInput, FileHeldOpenExclusivelyFailsWritesAndLosesNothing)
     char name[260];
     IniGetString("global", "name1", "dflt", name, sizeof(name));
     EXPECT_STREQ(name, "dflt");
-#ifdef BRIVANE_HAVE_SETTINGS_LOADER
     RequestSettings_();
     ExpectSettingsInRange(g_settings);
-#endif
     CloseHandle(held);
     EXPECT_EQ(ReadFile(path), bytes) << "nothing the user had is lost";
 }

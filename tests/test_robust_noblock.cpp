@@ -36,7 +36,7 @@ TEST_F(NoBlock, TheMappingReallyFailed)
 {
     ASSERT_TRUE(squatter);
     EXPECT_EQ(g_settings, (SharedSettings *)NULL);
-    EXPECT_STREQ(ConfigPath(), "");
+    EXPECT_STREQ(ConfigPath().text, "");
 }
 
 TEST_F(NoBlock, ExportsDoNothingAndSayWhere)

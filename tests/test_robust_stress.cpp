@@ -119,7 +119,6 @@ TEST_F(Stress, TenThousandSystemCommandsArriveExactlyOnce)
     ExpectNoGrowth(before, Count(client));
 }
 
-#ifdef BRIVANE_HAVE_FILE_DIALOGS
 TEST_F(Stress, FileDialogsOpenedAndClosedInOneProgram)
 {
     ASSERT_EQ(client.Call("filedialogs 2", 60000), "2 2");
@@ -130,7 +129,6 @@ TEST_F(Stress, FileDialogsOpenedAndClosedInOneProgram)
         << "dialogs seen, dialogs with the favourites button";
     ExpectNoGrowth(before, Count(client));
 }
-#endif
 
 TEST_F(Stress, ConfigurationSheetOpenedAndClosed)
 {
@@ -170,10 +168,8 @@ TEST_F(Stress, UnterminatedConfigPathInAHookedProgram)
     EXPECT_NE(client.Call("sysmenu " + win).find("502,0,To &floating icon"), std::string::npos);
     ASSERT_EQ(client.Call("syscmds " + win + " 3 100 0"), "0");
     ASSERT_TRUE(host.WaitFor(3));
-#ifdef BRIVANE_HAVE_FILE_DIALOGS
     // The exception lookup reads nothing from such a path: the button is there.
     EXPECT_EQ(client.Call("filedialogs 1", 60000), "1 1");
-#endif
     ASSERT_EQ(client.Call("loadmodule"), "ok");
     EXPECT_EQ(client.Call("sheets 1", 60000), "1");
     EXPECT_EQ(client.Call("ping"), "pong");
