@@ -2,40 +2,54 @@
 #include "shared.h"
 #include "textbuf.h"
 
-static char s_path[CONFIG_PATH_CAPACITY];
+// The longest name a single path component can have.
+#define MAX_COMPONENT_LENGTH 255
 
-const char *ConfigPath()
+static bool HasSeparator(const char *path)
 {
-    if (!g_settings) {
-        s_path[0] = '\0';
-        return s_path;
-    }
+    for (; *path; path++)
+        if (*path == '\\' || *path == '/' || *path == ':')
+            return true;
+    return false;
+}
+
+ConfigPath::ConfigPath()
+{
+    text[0] = '\0';
+    if (!g_settings)
+        return;
     // Bounded to the field, so an unterminated path never reads past the view.
-    BufSetN(s_path, COUNTOF(s_path), g_settings->configPath, CONFIG_PATH_CAPACITY);
-    return s_path;
+    size_t n = BufSetN(text, COUNTOF(text), g_settings->configPath, CONFIG_PATH_CAPACITY);
+    // Any process can write the block. A field without its NUL is damaged,
+    // and one name longer than a path component can be names no file; the
+    // profile functions never get either (some implementations overrun their
+    // own buffers on such a name, inside whatever program runs the hook).
+    if ((n == CONFIG_PATH_CAPACITY - 1 && g_settings->configPath[CONFIG_PATH_CAPACITY - 1]) ||
+        (n > MAX_COMPONENT_LENGTH && !HasSeparator(text)))
+        text[0] = '\0';
 }
 
 int IniGetInt(const char *section, const char *key, int def)
 {
-    const char *path = ConfigPath();
-    if (!path[0])
+    ConfigPath path;
+    if (!path.text[0])
         return def;
-    return (int)GetPrivateProfileIntA(section, key, def, path);
+    return (int)GetPrivateProfileIntA(section, key, def, path.text);
 }
 
 DWORD IniGetString(const char *section, const char *key, const char *def,
                    char *out, DWORD size)
 {
-    const char *path = ConfigPath();
-    if (!path[0])
+    ConfigPath path;
+    if (!path.text[0])
         return (DWORD)BufSet(out, size, def);
-    return GetPrivateProfileStringA(section, key, def, out, size, path);
+    return GetPrivateProfileStringA(section, key, def, out, size, path.text);
 }
 
 BOOL IniWriteString(const char *section, const char *key, const char *value)
 {
-    const char *path = ConfigPath();
-    return path[0] && WritePrivateProfileStringA(section, key, value, path);
+    ConfigPath path;
+    return path.text[0] && WritePrivateProfileStringA(section, key, value, path.text);
 }
 
 // An empty list, as the profile functions return for a missing section.
@@ -48,24 +62,34 @@ static DWORD EmptyList(char *out, DWORD size)
     return 0;
 }
 
+// A list cut to its buffer (the result is size - 2) must still end with two
+// NULs inside it, so that walkers stop there; some profile implementations
+// (Wine's ANSI section-name list among them) leave the last byte unwritten.
+static DWORD EndList(char *out, DWORD size, DWORD result)
+{
+    if (size >= 2 && result >= size - 2)
+        out[size - 2] = out[size - 1] = '\0';
+    return result;
+}
+
 DWORD IniGetSection(const char *section, char *out, DWORD size)
 {
-    const char *path = ConfigPath();
-    if (!path[0])
+    ConfigPath path;
+    if (!path.text[0])
         return EmptyList(out, size);
-    return GetPrivateProfileSectionA(section, out, size, path);
+    return EndList(out, size, GetPrivateProfileSectionA(section, out, size, path.text));
 }
 
 BOOL IniWriteSection(const char *section, const char *lines)
 {
-    const char *path = ConfigPath();
-    return path[0] && WritePrivateProfileSectionA(section, lines, path);
+    ConfigPath path;
+    return path.text[0] && WritePrivateProfileSectionA(section, lines, path.text);
 }
 
 DWORD IniGetSectionNames(char *out, DWORD size)
 {
-    const char *path = ConfigPath();
-    if (!path[0])
+    ConfigPath path;
+    if (!path.text[0])
         return EmptyList(out, size);
-    return GetPrivateProfileSectionNamesA(out, size, path);
+    return EndList(out, size, GetPrivateProfileSectionNamesA(out, size, path.text));
 }

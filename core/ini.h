@@ -3,11 +3,18 @@
 // made in one process show in every other at the next read.
 #pragma once
 #include <windows.h>
+#include "shared.h"
 
-// The configuration file's path, copied out of the shared block and always
-// terminated within it (any process can write the block). Empty when there
-// is no block or the host has not set a path yet.
-const char *ConfigPath();
+// The configuration file's path, copied out of the shared block at the
+// moment of construction and always terminated within it (any process can
+// write the block). Each reader takes its own copy, so threads of one program
+// never see each other's half-made copies. Empty when there is no block, the
+// host has not set a path yet, or the field is damaged: no NUL in it, or a
+// single name longer than a file name can be.
+struct ConfigPath {
+    char text[CONFIG_PATH_CAPACITY];
+    ConfigPath();
+};
 
 // Each wrapper behaves as if the file were missing when there is no path:
 // reads give the default, writes do nothing and report FALSE.

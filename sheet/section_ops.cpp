@@ -83,7 +83,7 @@ void RenameSection(HWND page)
     SendMessageA(SectionList, LB_DELETESTRING, sel, 0);
     SendMessageA(SectionList, LB_INSERTSTRING, sel, (LPARAM)MenuItemBuffer);
     SendMessageA(SectionList, LB_SETCURSEL, sel, 0);
-    RemoveSectionHeader(SectionBuffer, ConfigPath());
+    RemoveSectionHeader(SectionBuffer, ConfigPath().text);
     // loadedSection is still sel: the next save writes the rows under the
     // new name, which the profile functions append at the end of the file.
     itemsDirty = 1;
@@ -102,7 +102,7 @@ void DeleteSection(HWND page)
     SendMessageA(SectionList, LB_GETTEXT, sel, (LPARAM)MenuItemBuffer);
     SendMessageA(SectionList, LB_DELETESTRING, sel, 0);
     SendMessageA(SectionList, LB_SETCURSEL, sel - 1, 0);
-    RemoveSectionHeader(MenuItemBuffer, ConfigPath());
+    RemoveSectionHeader(MenuItemBuffer, ConfigPath().text);
     itemsDirty = 0;     // unsaved rows of the deleted section go with it
     LoadSection(page, sel - 1);
 }
