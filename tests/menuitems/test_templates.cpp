@@ -7,18 +7,18 @@
 
 namespace {
 
-struct ControlSpec {
+struct ExpectedControl {
     int id;
     const char *cls, *text;
     DWORD style;
     int x, y, cx, cy;   // dialog units
 };
 
-void ExpectControls(HWND dialog, const ControlSpec *specs, size_t count)
+void ExpectControls(HWND dialog, const ExpectedControl *expected, size_t count)
 {
     HWND child = GetWindow(dialog, GW_CHILD);
     for (size_t i = 0; i < count; i++, child = GetWindow(child, GW_HWNDNEXT)) {
-        const ControlSpec &c = specs[i];
+        const ExpectedControl &c = expected[i];
         SCOPED_TRACE("control " + std::to_string(i) + " id " + std::to_string(c.id));
         ASSERT_TRUE(child) << "missing";
         char cls[64] = "", text[64] = "";
@@ -48,7 +48,7 @@ void ExpectControls(HWND dialog, const ControlSpec *specs, size_t count)
     }
 }
 
-const ControlSpec kPage[] = {
+const ExpectedControl kPage[] = {
     { IDC_ITEMLIST, "SysListView32", NULL, 0x5081800D, 107, 5, 156, 110 },
     { IDC_SECTIONLIST, "ListBox", "", 0x50A10101, 5, 5, 100, 110 },
     { IDC_ITEM_INSERT, "Button", "Insert", 0x50018000, 166, 120, 30, 11 },
@@ -61,14 +61,14 @@ const ControlSpec kPage[] = {
     { IDC_ITEM_DOWN, "Button", "dn", 0x50010000, 148, 126, 11, 9 },
 };
 
-const ControlSpec kSectionDialog[] = {
+const ExpectedControl kSectionDialog[] = {
     { IDC_SECTION_NAME, "Edit", "", 0x50010080, 7, 19, 152, 10 },
     { -1, "Static", "Section name:", 0x50020000, 7, 7, 88, 10 },
     { IDOK, "Button", "OK", 0x50018001, 100, 45, 50, 14 },
     { IDCANCEL, "Button", "Cancel", 0x50018000, 18, 45, 50, 14 },
 };
 
-const ControlSpec kItemDialog[] = {
+const ExpectedControl kItemDialog[] = {
     { IDC_ITEM_NAME, "Edit", "", 0x50010080, 7, 18, 152, 10 },
     { IDC_ITEM_PATH, "Edit", "", 0x50010080, 7, 46, 120, 10 },
     { -1, "Static", "Menu item name:", 0x50020000, 7, 7, 87, 10 },
