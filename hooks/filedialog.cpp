@@ -84,9 +84,14 @@ BOOL AugmentFileDialog(HWND dialog)
     LONG_PTR previous = GetWindowLongPtrA(dialog, GWLP_WNDPROC);
     if (!previous || !SetPropA(dialog, kPreviousProcProp, (HANDLE)previous))
         return FALSE;
+    // Subclassed first: a button nobody answers would be worse than none,
+    // and a dialog we failed to subclass is left exactly as it was.
     PinModule();
+    if (!SetWindowLongPtrA(dialog, GWLP_WNDPROC, (LONG_PTR)FavouritesDialogProc)) {
+        RemovePropA(dialog, kPreviousProcProp);
+        return FALSE;
+    }
     AddFavouritesButton(controls.toolbar);
-    SetWindowLongPtrA(dialog, GWLP_WNDPROC, (LONG_PTR)FavouritesDialogProc);
     return TRUE;
 }
 
