@@ -44,8 +44,10 @@ static void OnInit(HWND dialog)
 static void OnOk(HWND dialog)
 {
     if (IsDlgButtonChecked(dialog, IDC_ITEM_SUBMENU) == BST_CHECKED) {
+        // "-" and the title must still fit a row's name (259 characters),
+        // or saving the section would cut the title's last character.
         MenuItemBuffer[0] = '-';
-        UINT n = GetDlgItemTextA(dialog, IDC_ITEM_NAME, MenuItemBuffer + 1, ROW_TEXT_SIZE);
+        UINT n = GetDlgItemTextA(dialog, IDC_ITEM_NAME, MenuItemBuffer + 1, ROW_TEXT_SIZE - 1);
         lstrcpyA(MenuItemBuffer + 1 + n + 1, "--");
     } else {
         UINT n = GetDlgItemTextA(dialog, IDC_ITEM_NAME, MenuItemBuffer, ROW_TEXT_SIZE);

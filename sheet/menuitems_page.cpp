@@ -84,12 +84,15 @@ void InitMenuItemsPage(HWND page)
     LoadSection(page, 0);
 }
 
-// Takes name and path as a row if both fit the row convention (name NUL
-// path NUL within ROW_TEXT_SIZE bytes); otherwise the section is marked
-// read-only so that a save can never write a shortened value.
-static void AddLoadedRow(int index, const char *name, size_t nameLen, const char *path, size_t pathLen)
+// Takes name and path as a row. A row the item dialog could not carry back
+// unchanged (a name over 259 characters, or a stored value that does not
+// fit with the name into ROW_TEXT_SIZE bytes) marks the section read-only,
+// so that a save can never write a shortened value. storedLen is the
+// value's length in the file: 0 for the blank or "--" the page makes up,
+// which an empty path gives back as it was.
+static void AddLoadedRow(int index, const char *name, size_t nameLen, const char *path, size_t storedLen)
 {
-    if (nameLen + 1 + pathLen + 1 > ROW_TEXT_SIZE)
+    if (nameLen >= ROW_TEXT_SIZE || (storedLen && nameLen + 1 + storedLen + 1 > ROW_TEXT_SIZE))
         loadedReadOnly = 1;
     InsertItemRow(index, name, path);
 }
@@ -125,23 +128,22 @@ static void LoadFavouriteRows(const char *section)
     char path[ROW_TEXT_SIZE];
     for (int n = 1;; n++) {
         wsprintfA(key, "name%i", n);
-        DWORD nameLen = IniGetString(section, key, "", MenuItemBuffer, ROW_TEXT_SIZE);
+        // One byte more than a row's name takes, so that a longer name
+        // shows as cut (MenuItemBuffer has room for it).
+        DWORD nameLen = IniGetString(section, key, "", MenuItemBuffer, ROW_TEXT_SIZE + 1);
         if (!MenuItemBuffer[0])
             return;
-        if (nameLen >= ROW_TEXT_SIZE - 1)
-            loadedReadOnly = 1;     // possibly cut by the buffer
         if (MenuItemBuffer[0] == '-') {
-            AddLoadedRow(n - 1, MenuItemBuffer, nameLen, "--", 2);
+            AddLoadedRow(n - 1, MenuItemBuffer, nameLen, "--", 0);
             continue;
         }
         wsprintfA(key, "path%i", n);
         DWORD pathLen = IniGetString(section, key, "", path, COUNTOF(path));
         if (pathLen >= COUNTOF(path) - 1)
-            loadedReadOnly = 1;
+            loadedReadOnly = 1;     // possibly cut by the buffer
         if (!path[0]) {
             path[0] = ' ';
             path[1] = '\0';
-            pathLen = 1;
         }
         AddLoadedRow(n - 1, MenuItemBuffer, nameLen, path, pathLen);
     }

@@ -72,6 +72,42 @@ TEST(MenuItemsLimits, SectionNamesTooLongForTheBufferAreNotListedNorTouched)
     EXPECT_EQ(s.File(), ini + Crlf("[" + longest + "]\nname1=M\npath1=C:\\m\n"));
 }
 
+TEST(MenuItemsLimits, RowsAsLongAsTheItemDialogMakesStayEditable)
+{
+    const std::string name259(259, 'a'), name258(258, 'b'), title(258, 't');
+    const std::string work = Crlf("[work]\nname1=" + name259 + "\npath1=\nname2=" + name258 +
+                                  "\npath2=\nname3=-" + title + "\nname4=--\n");
+    const std::string tooLong = Crlf("[long]\nname1=" + std::string(260, 'c') + "\npath1=C:\\c\n");
+    const std::string ini = Crlf("[global]\n[exception]\n") + work + tooLong;
+    SheetDriver s(ini);
+    ASSERT_TRUE(s.Open());
+    s.ClickSection(2);
+    ASSERT_EQ(s.Rows().size(), 4u);
+    EXPECT_EQ(s.Rows()[0], name259 + "| ");
+    EXPECT_EQ(s.Rows()[2], "-" + title + "|--");
+    EXPECT_TRUE(s.Enabled(IDC_ITEM_INSERT)) << "rows the page can carry back whole";
+    s.ClickSection(3);
+    EXPECT_FALSE(s.Enabled(IDC_ITEM_INSERT)) << "a name over 259 characters was cut";
+
+    // Through the dialog: the longest title it keeps, then an entry with the
+    // longest name; both come back whole and the section stays editable.
+    s.ClickSection(2);
+    s.ClickRow(3);
+    ASSERT_TRUE(s.FillItem(IDC_ITEM_INSERT, std::string(259, 'u'), "", true));
+    s.ClickRow(5);
+    ASSERT_TRUE(s.FillItem(IDC_ITEM_INSERT, name259, "C:\\lost"));
+    s.ClickSection(0);
+    s.ClickSection(2);
+    std::vector<std::string> rows = s.Rows();
+    ASSERT_EQ(rows.size(), 7u);
+    EXPECT_EQ(rows[4], "-" + std::string(258, 'u') + "|--") << "title kept to what a row holds";
+    EXPECT_EQ(rows[6], name259 + "| ") << "no room for a path beside the name";
+    EXPECT_TRUE(s.Enabled(IDC_ITEM_INSERT));
+    ASSERT_TRUE(s.Close());
+    EXPECT_NE(s.File().find("name5=-" + std::string(258, 'u') + "\r\nname6=--"), std::string::npos);
+    EXPECT_NE(s.File().find(tooLong), std::string::npos) << "the locked section is untouched";
+}
+
 // name1..nameN entries "Folder i" in C:\data\i, as the page writes them.
 static std::string ManyEntries(int from, int to, int firstKey)
 {
