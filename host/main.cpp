@@ -3,6 +3,7 @@
 #include "host.h"
 #include <shellapi.h>
 #include <shlobj.h>
+#include <ole2.h>
 #include <stdlib.h>
 #include <string.h>
 #include "../core/textbuf.h"
@@ -325,6 +326,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         return EXIT_NO_BLOCK;
     }
 
+    // The sheet's folder browser is a shell dialog: its thread needs an
+    // apartment. Programs whose file dialogs open the sheet have their own.
+    HRESULT ole = OleInitialize(NULL);
+
     s_taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
     WNDCLASSA wc = {};
     wc.lpfnWndProc = HostProc;
@@ -363,6 +368,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         DispatchMessageA(&msg);
     }
     ShutDown();
+    if (SUCCEEDED(ole))
+        OleUninitialize();
     CloseHandle(mutex);
     return EXIT_OK;
 }
