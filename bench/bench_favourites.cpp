@@ -1,8 +1,7 @@
 // Favourites menu build for 10, 100 and 500 entries, and the Menu-items
 // page's load and save of sections of 200, 500 and 2,000 entries, timed by
 // direct calls into the module's objects against generated ini files.
-// Each part is built when its code is in the tree (BENCH_HAVE_* from
-// bench/CMakeLists.txt). Medians of several runs; the growth column is the
+// Medians of several runs; the growth column is the
 // time per entry, so that a size whose cost grows faster than its entry
 // count shows.
 #include <windows.h>
@@ -13,13 +12,9 @@
 #include <string>
 #include <vector>
 #include "core/shared.h"
-#if defined(BENCH_HAVE_FAVOURITES_MENU)
 #include "hooks/filedialog.h"
-#endif
-#if defined(BENCH_HAVE_MENUITEMS_PAGE)
 #include "sheet/menuitems.h"
 #include "sheet/sheet.h"
-#endif
 
 static double Now()
 {
@@ -63,7 +58,6 @@ static void UseIni(const std::string &path)
     lstrcpynA(g_settings->configPath, path.c_str(), CONFIG_PATH_CAPACITY);
 }
 
-#if defined(BENCH_HAVE_FAVOURITES_MENU)
 static void FavouritesMenu()
 {
     printf("Favourites menu build (FillMenu of section global, then DestroyMenu), median of 5:\n\n");
@@ -86,11 +80,7 @@ static void FavouritesMenu()
     }
     printf("\n");
 }
-#else
-static void FavouritesMenu() { printf("Favourites menu: not built in this tree.\n\n"); }
-#endif
 
-#if defined(BENCH_HAVE_MENUITEMS_PAGE)
 static void MenuItemsPage()
 {
     std::string dll = s_dir + "brivane.dll";
@@ -146,9 +136,6 @@ static void MenuItemsPage()
     FreeLibrary(resources);
     printf("\n");
 }
-#else
-static void MenuItemsPage() { printf("Menu-items page: not built in this tree.\n\n"); }
-#endif
 
 int main()
 {
