@@ -635,6 +635,37 @@ TEST_F(FileDialogs, UnHookWhileADialogIsOpenLeavesItWorking)
     EXPECT_EQ(WaitForSingleObject(client->process(), 0), (DWORD)WAIT_TIMEOUT);
 }
 
+// --- paths in the shared block that are not to be used -------------------------
+
+TEST_F(FileDialogs, PathsNotToUseGiveTheButtonAndNoFileIsRead)
+{
+    // Files that would remove the button if they were read: one in the
+    // client's current folder, one reached through the device namespace.
+    const std::string exclude = Lines({ "[exception]", "client_filedlg=1" });
+    ASSERT_TRUE(WriteFile(ExeDir() + "rel-exclude.ini", exclude));
+    ASSERT_TRUE(WriteFile(ini, exclude));
+    struct Case { const char *what; std::string path; } cases[] = {
+        // A single long name with a ':' once overran the profile functions'
+        // stack buffer inside the hooked program, which died.
+        { "300 A then :x", std::string(300, 'A') + ":x" },
+        { "600 A then :x", std::string(600, 'A') + ":x" },
+        { "2,000 A then :x", std::string(2000, 'A') + ":x" },
+        { "relative", "rel-exclude.ini" },
+        { "drive-relative", "C:rel-exclude.ini" },
+        { "device namespace", "\\\\?\\" + ini },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        block.SetConfigPath(c.path);
+        std::string dialog = Open();
+        // The button is there (the exclusion was not read) and the program
+        // lives to close its dialog.
+        EXPECT_EQ(LastButtons(dialog)[1].compare(0, 4, "371,"), 0) << "no button";
+        EXPECT_EQ(Call("close " + dialog), "cancelled");
+    }
+    DeleteFileA((ExeDir() + "rel-exclude.ini").c_str());
+}
+
 // --- a program nobody here wrote ---------------------------------------------------
 
 TEST_F(FileDialogs, WineNotepadOpenDialogShowsTheButtonAndItsEntries)
