@@ -45,6 +45,7 @@ extern char g_hiddenListPath[MAX_PATH];
 struct HiddenWindow {
     HWND window;
     DWORD pid;
+    ULONGLONG created; // its process's creation time; 0 when unknown
     int kind;          // HiddenKind
     UINT trayId;       // HIDDEN_TRAY: id of its tray icon
     HWND floatIcon;    // HIDDEN_FLOAT: the floating icon window
