@@ -7,9 +7,13 @@ HINSTANCE g_instance;
 SharedMapping g_mapping = { NULL, NULL, BRIVANE_SHMEM_SIZE, BRIVANE_SHMEM_NAME };
 SharedSettings *g_settings;
 
+// Mapped the first time a writer asks, in the few processes that write.
+static SharedSettings *volatile s_writable;
+
 void ModuleAttach(HINSTANCE instance)
 {
     g_instance = instance;
+    s_writable = NULL;   // runs once, but test programs attach again
     // Hooked programs only read the block: a view that cannot write it.
     // The first process creates it zero-filled, readable and writable by
     // this user's programs alone, and labelled so that lower-integrity
@@ -35,9 +39,6 @@ void ModuleAttach(HINSTANCE instance)
     // View and handle go with the process: hooked programs may still run our
     // code while the loader tears down, so nothing is released here.
 }
-
-// Mapped the first time a writer asks, in the few processes that write.
-static SharedSettings *volatile s_writable;
 
 SharedSettings *WritableSettings()
 {

@@ -401,8 +401,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         return EXIT_NOT_RUNNING;
 
     static char config[CONFIG_PATH_CAPACITY];
-    if (!ChooseConfigPath(args.configPath, config, COUNTOF(config))) {
-        Fail("The path of the configuration file is too long.");
+    // The module uses only a fully qualified path shorter than MAX_PATH;
+    // any other would leave every program on the defaults without a word.
+    if (!ChooseConfigPath(args.configPath, config, COUNTOF(config)) || !IsFullyQualifiedPath(config, MAX_PATH)) {
+        Fail("The path of the configuration file is too long, or not a path on a drive or a share.");
         return EXIT_USAGE;
     }
     ChooseHiddenListPath(config);
