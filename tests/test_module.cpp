@@ -6,6 +6,8 @@
 #include "core/ini.h"
 #include "hooks/hooks.h"
 #include <aclapi.h>
+#include <sddl.h>
+#include "core/user_only.h"
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);
 
@@ -154,4 +156,46 @@ TEST(SharedBlock, MadeForTheUserAloneAndReadOnlyWhereNothingIsWritten)
 
     memcpy(g_mapping.name, saved, sizeof(saved));
     ModuleAttach(GetModuleHandleA(NULL));
+}
+
+TEST(SharedBlock, OnlyAnObjectOwnedByTheUserCountsAsTheUsers)
+{
+    // What the host asks of a block or mutex that exists before it starts.
+    char *sid = NULL;
+    HANDLE token;
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+    union { TOKEN_USER user; BYTE bytes[128]; } me;
+    DWORD size = 0;
+    ASSERT_TRUE(GetTokenInformation(token, TokenUser, &me, sizeof(me), &size));
+    CloseHandle(token);
+    ASSERT_TRUE(ConvertSidToStringSidA(me.user.User.Sid, &sid));
+    struct Case { std::string sddl; BOOL ours; } cases[] = {
+        { std::string("O:") + sid + "D:P(A;;GA;;;" + sid + ")", TRUE },
+        { std::string("O:BAD:P(A;;GA;;;") + sid + ")", FALSE },   // the user may use it, but it is not theirs
+        { std::string("O:SYD:P(A;;GA;;;") + sid + ")", FALSE },
+    };
+    LocalFree(sid);
+    int n = 0;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.sddl);
+        PSECURITY_DESCRIPTOR sd = NULL;
+        ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(c.sddl.c_str(), SDDL_REVISION_1, &sd, NULL));
+        SECURITY_ATTRIBUTES sa = { sizeof(sa), sd, FALSE };
+        char name[64];
+        wsprintfA(name, "Brivane_owner_%lu_%d", GetCurrentProcessId(), n++);
+        HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, &sa, PAGE_READWRITE, 0, 4096, name);
+        LocalFree(sd);
+        ASSERT_TRUE(mapping);
+        EXPECT_EQ(OwnedByCurrentUser(mapping), c.ours);
+        CloseHandle(mapping);
+    }
+    // The descriptor the module and the host give their objects.
+    PSECURITY_DESCRIPTOR sd = NewUserOnlyDescriptor("NW", "LW");
+    ASSERT_TRUE(sd);
+    SECURITY_ATTRIBUTES sa = { sizeof(sa), sd, FALSE };
+    HANDLE mutex = CreateMutexA(&sa, FALSE, NULL);
+    LocalFree(sd);
+    ASSERT_TRUE(mutex);
+    EXPECT_TRUE(OwnedByCurrentUser(mutex));
+    CloseHandle(mutex);
 }
