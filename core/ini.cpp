@@ -1,6 +1,7 @@
 #include "ini.h"
 #include "shared.h"
 #include "textbuf.h"
+#include "profile_section.h"
 
 // The longest name a single path component can have.
 #define MAX_COMPONENT_LENGTH 255
@@ -92,4 +93,42 @@ DWORD IniGetSectionNames(char *out, DWORD size)
     if (!path.text[0])
         return EmptyList(out, size);
     return EndList(out, size, GetPrivateProfileSectionNamesA(out, size, path.text));
+}
+
+// Reading starts at a size that holds any ordinary section in one call and
+// grows fourfold; past the limit a file is not a configuration any more,
+// and the caller gets what fitted, reported as not whole.
+#define SECTION_READ_START (16 * 1024)
+#define SECTION_READ_LIMIT (64 * 1024 * 1024)
+
+int IniReadSection(const char *section, SectionLines *lines)
+{
+    lines->used = 0;
+    if (lines->buf)
+        lines->buf[0] = lines->buf[1] = '\0';
+    ConfigPath path;
+    if (!path.text[0])
+        return 0;
+    for (size_t cap = SECTION_READ_START;; cap *= 4) {
+        if (!SectionLinesReserve(lines, cap))
+            return 0;
+        // The buffer may have grown past cap: use all of it.
+        DWORD size = (DWORD)lines->cap;
+        DWORD got = EndList(lines->buf, size,
+                            GetPrivateProfileSectionA(section, lines->buf, size, path.text));
+        lines->used = got < size - 2 ? got : size - 2;
+        lines->buf[lines->used] = '\0';
+        // size - 2 is what a list cut to its buffer gives back.
+        if (got < size - 2)
+            return 1;
+        if (lines->cap >= SECTION_READ_LIMIT)
+            return 0;
+    }
+}
+
+BOOL IniWriteSectionLines(const char *section, const SectionLines *lines)
+{
+    if (lines->failed)
+        return FALSE;   // never write a list that lost lines
+    return IniWriteSection(section, SectionLinesText(lines));
 }

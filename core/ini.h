@@ -25,3 +25,12 @@ BOOL  IniWriteString(const char *section, const char *key, const char *value);
 DWORD IniGetSection(const char *section, char *out, DWORD size);
 BOOL  IniWriteSection(const char *section, const char *lines);
 DWORD IniGetSectionNames(char *out, DWORD size);
+
+// A whole section in one read, into lines (what they held is replaced),
+// grown until the section fits: no fixed ceiling. Returns 1 when the
+// section was read whole (a missing one reads as empty); 0 when there is
+// no path or memory ran out, lines then holding what could be read.
+struct SectionLines;
+int IniReadSection(const char *section, SectionLines *lines);
+// Replaces the section's whole content with lines in one write.
+BOOL IniWriteSectionLines(const char *section, const SectionLines *lines);
