@@ -132,6 +132,8 @@ int ProfileFindEntry(const char *list, size_t size, const char *key, ProfileEntr
 int NumberedEntriesBuild(NumberedEntries *n, const char *list, size_t size)
 {
     memset(n, 0, sizeof(*n));
+    n->list = list;
+    n->size = size;
     size_t pos = 0, len, lines = 0;
     const char *line;
     while (ProfileNextLine(list, size, &pos, &line, &len))
@@ -176,21 +178,37 @@ void NumberedEntriesFree(NumberedEntries *n)
     memset(n, 0, sizeof(*n));
 }
 
-static size_t CopyNumbered(const ProfileEntry *slots, size_t count, size_t number, char *out, size_t cap)
+static size_t CopyNumbered(const NumberedEntries *n, const ProfileEntry *slots, const char *prefix,
+                           size_t number, char *out, size_t cap)
 {
-    static const ProfileEntry none = { NULL, 0, NULL, 0 };
-    const ProfileEntry *e = number >= 1 && number <= count ? &slots[number - 1] : &none;
-    return ProfileCopyValue(e, out, cap);
+    ProfileEntry e;
+    memset(&e, 0, sizeof(e));
+    if (number >= 1 && number <= n->count) {
+        e = slots[number - 1];
+    } else if (number > n->count && n->list) {
+        char key[48];
+        // "name" or "path" and at most 20 digits.
+        size_t p = strlen(prefix), d = 0;
+        char digits[24];
+        for (size_t v = number; v; v /= 10)
+            digits[d++] = (char)('0' + v % 10);
+        memcpy(key, prefix, p);
+        while (d)
+            key[p++] = digits[--d];
+        key[p] = '\0';
+        ProfileFindEntry(n->list, n->size, key, &e);
+    }
+    return ProfileCopyValue(&e, out, cap);
 }
 
 size_t NumberedName(const NumberedEntries *n, size_t number, char *out, size_t cap)
 {
-    return CopyNumbered(n->name, n->count, number, out, cap);
+    return CopyNumbered(n, n->name, "name", number, out, cap);
 }
 
 size_t NumberedPath(const NumberedEntries *n, size_t number, char *out, size_t cap)
 {
-    return CopyNumbered(n->path, n->count, number, out, cap);
+    return CopyNumbered(n, n->path, "path", number, out, cap);
 }
 
 size_t NumberedEnd(const NumberedEntries *n)

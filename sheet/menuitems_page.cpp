@@ -129,7 +129,7 @@ static size_t EntryText(const ProfileEntry *e, char *out, size_t cap)
 
 // Rows from nameN/pathN up to the first missing or empty name, as every
 // reader takes them. A line the rows do not carry (entries after a gap,
-// another key, a stray pathN, a second nameN, a line without '=') would be
+// another key, a second nameN or pathN, a line without '=') would be
 // lost by the whole-section write, or change meaning once the rows are
 // numbered afresh, so its section is locked instead.
 static void LoadFavouriteRows(const SectionLines *lines)
@@ -147,6 +147,9 @@ static void LoadFavouriteRows(const SectionLines *lines)
             break;
         carried++;
         if (name[0] == '-') {
+            // Every reader ignores a header's pathN: it goes knowingly.
+            if (entries.path[n - 1].key)
+                carried++;
             AddLoadedRow((int)n - 1, name, nameLen, "--", 0);
             continue;
         }
