@@ -199,6 +199,12 @@ void LoadSection(HWND page, int index)
         SectionLinesInit(&lines);
         if (!IniReadSection(section, &lines))
             loadedReadOnly = 1;     // not read whole: never written back
+        // Room for a row per line at once, rather than growing row by row.
+        size_t pos = 0, len, count = 0;
+        const char *line;
+        while (ProfileNextLine(lines.buf, lines.used, &pos, &line, &len))
+            count++;
+        SendMessageA(ItemList, LVM_SETITEMCOUNT, count, 0);
         if (index == SECTION_EXCEPTION)
             LoadExceptionRows(&lines);
         else
