@@ -98,9 +98,10 @@ size_t ProfileKeyNumber(const ProfileEntry *e, const char *prefix, size_t maxNum
         char c = e->key[i];
         if (c < '0' || c > '9')
             return 0;
-        number = number * 10 + (size_t)(c - '0');
-        if (number > maxNumber)
-            return 0;
+        size_t digit = (size_t)(c - '0');
+        if (number > (maxNumber - digit) / 10)
+            return 0;   // beyond the limit, and never overflowing
+        number = number * 10 + digit;
     }
     return number;
 }
@@ -299,4 +300,37 @@ const char *SectionLinesText(const SectionLines *s)
 {
     static const char emptyList[2] = { 0, 0 };
     return s->buf ? s->buf : emptyList;
+}
+
+size_t SectionLinesAppendEntry(const char *list, size_t size, const char *name, const char *path,
+                               SectionLines *out)
+{
+    NumberedEntries entries;
+    if (!NumberedEntriesBuild(&entries, list, size))
+        return 0;
+    size_t number = NumberedEnd(&entries);
+    NumberedEntriesFree(&entries);
+    size_t pos = 0, len;
+    const char *line;
+    while (ProfileNextLine(list, size, &pos, &line, &len)) {
+        ProfileEntry e;
+        if (ProfileParseLine(line, len, &e) && (ProfileKeyNumber(&e, "name", (size_t)-1) == number ||
+                                                ProfileKeyNumber(&e, "path", (size_t)-1) == number))
+            continue;
+        SectionLinesAddRaw(out, line, len);
+    }
+    char key[32], digits[24];
+    size_t d = 0;
+    for (size_t v = number; v; v /= 10)
+        digits[d++] = (char)('0' + v % 10);
+    for (int which = 0; which < 2; which++) {
+        size_t k = 0;
+        memcpy(key, which ? "path" : "name", 4);
+        k = 4;
+        for (size_t i = d; i > 0; i--)
+            key[k++] = digits[i - 1];
+        key[k] = '\0';
+        SectionLinesAdd(out, key, which ? path : name);
+    }
+    return out->failed ? 0 : number;
 }

@@ -100,3 +100,13 @@ int SectionLinesAdd(SectionLines *s, const char *key, const char *value);
 int SectionLinesAddRaw(SectionLines *s, const char *line, size_t len);
 // The list, double-NUL terminated, for WritePrivateProfileSectionA.
 const char *SectionLinesText(const SectionLines *s);
+
+// A favourites section list with one entry more: the lines of list (size
+// bytes) copied into out, then nameN=name and pathN=path, where N is the
+// first number whose name is missing or empty, the entry every reader
+// reaches next. A line already holding nameN or pathN of that number (the
+// empty name that ended the section, a stray path) would come first and
+// hide the new entry, so it is left out; entries after such a gap become
+// visible behind the new one. Returns N, or 0 when memory ran out.
+size_t SectionLinesAppendEntry(const char *list, size_t size, const char *name, const char *path,
+                               SectionLines *out);
