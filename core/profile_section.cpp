@@ -99,7 +99,7 @@ size_t ProfileKeyNumber(const ProfileEntry *e, const char *prefix, size_t maxNum
         if (c < '0' || c > '9')
             return 0;
         size_t digit = (size_t)(c - '0');
-        if (number > (maxNumber - digit) / 10)
+        if (digit > maxNumber || number > (maxNumber - digit) / 10)
             return 0;   // beyond the limit, and never overflowing
         number = number * 10 + digit;
     }
