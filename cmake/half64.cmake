@@ -1,0 +1,35 @@
+# The 64-bit half: the same sources configured again for x64 in <build>/x64,
+# with BRIVANE_HALF64 so that only brivane64.dll, the companion
+# brivane64.exe and the 64-bit test programs are built. Everything lands in
+# this build's bin folder beside the 32-bit programs.
+include(ExternalProject)
+if(MSVC)
+  set(half64_generator CMAKE_GENERATOR_PLATFORM x64)
+  set(half64_toolchain)
+elseif(MINGW)
+  set(half64_generator)
+  set(half64_toolchain -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw64.cmake)
+else()
+  message(STATUS "No 64-bit half for this compiler")
+  return()
+endif()
+get_property(half64_multi GLOBAL PROPERTY GENERATOR_IS_MULTI_CONFIG)
+if(half64_multi)
+  set(half64_config --config $<CONFIG>)
+else()
+  set(half64_config)
+endif()
+ExternalProject_Add(half64
+  SOURCE_DIR ${CMAKE_SOURCE_DIR}
+  BINARY_DIR ${CMAKE_BINARY_DIR}/x64
+  ${half64_generator}
+  CMAKE_ARGS ${half64_toolchain}
+             -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
+             -DBRIVANE_HALF64=ON
+             -DBRIVANE_TESTS=${BRIVANE_TESTS}
+             -DBRIVANE_BIN_DIR=${BRIVANE_BIN_DIR}
+  BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> ${half64_config}
+  BUILD_ALWAYS ON
+  INSTALL_COMMAND "")
+# The host starts the companion: building the host builds both halves.
+add_dependencies(brivane_host half64)
