@@ -5,10 +5,10 @@
 // Wine's own notepad of either bitness; a probe module answers what only
 // the program itself can see (its system menu).
 #include <gtest/gtest.h>
+#include "support/harness.h"
 #include <commctrl.h>
 #include <tlhelp32.h>
 #include <string.h>
-#include "support/harness.h"
 #include "support/probe.h"
 #include "host/companion.h"
 
