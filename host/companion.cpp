@@ -8,25 +8,25 @@
 
 enum CompanionExit { COMPANION_OK = 0, COMPANION_USAGE = 2, COMPANION_NO_MODULE = 3, COMPANION_NO_HOOKS = 4 };
 
-// The host's process handle from the command line; null unless it is a
-// handle to a process that is still running.
-static HANDLE HostProcessFromArgs(int argc, char **argv)
+// A handle value from the command line; null unless it is a waitable
+// handle that is not yet signalled.
+static HANDLE UnsignalledHandle(const char *text)
 {
-    if (argc != 3 || lstrcmpA(argv[1], COMPANION_HOST_ARG) != 0)
-        return NULL;
     char *end = NULL;
-    unsigned long value = strtoul(argv[2], &end, 10);
+    unsigned long value = strtoul(text, &end, 10);
     if (!value || !end || *end)
         return NULL;
-    HANDLE host = (HANDLE)(ULONG_PTR)value;
-    return WaitForSingleObject(host, 0) == WAIT_TIMEOUT ? host : NULL;
+    HANDLE handle = (HANDLE)(ULONG_PTR)value;
+    return WaitForSingleObject(handle, 0) == WAIT_TIMEOUT ? handle : NULL;
 }
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     // Without a host to end with, hooks set here could outlive it.
-    HANDLE host = HostProcessFromArgs(__argc, __argv);
-    if (!host)
+    if (__argc != 4 || lstrcmpA(__argv[1], COMPANION_HOST_ARG) != 0)
+        return COMPANION_USAGE;
+    HANDLE ends[2] = { UnsignalledHandle(__argv[2]), UnsignalledHandle(__argv[3]) };
+    if (!ends[0] || !ends[1])
         return COMPANION_USAGE;
 
     char path[MAX_PATH + 16];
@@ -47,30 +47,23 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     if (!setHook || !unHook)
         return COMPANION_NO_MODULE;
 
-    // The queue exists before the hooks: the host may ask us to quit at once.
-    MSG msg;
-    PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE);
     if (!setHook())
         return COMPANION_NO_HOOKS;
 
     // This thread set the hooks: it keeps pumping (on Windows, hooks called
     // for programs of the other bitness run here) until the host asks us to
-    // quit or its process ends.
-    BOOL running = TRUE;
-    while (running) {
-        DWORD wait = MsgWaitForMultipleObjects(1, &host, FALSE, INFINITE, QS_ALLINPUT);
-        if (wait != WAIT_OBJECT_0 + 1)
-            break;   // the host ended, or the wait failed
+    // end or its process ends. Hooks go only with UnHook_: Wine keeps the
+    // global hooks of a thread that was killed.
+    for (;;) {
+        DWORD wait = MsgWaitForMultipleObjectsEx(2, ends, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (wait != WAIT_OBJECT_0 + 2)
+            break;   // the host ended or asked us to, or the wait failed
+        MSG msg;
         while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                running = FALSE;
-                break;
-            }
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
     }
     unHook();
-    CloseHandle(host);
     return COMPANION_OK;
 }

@@ -5,9 +5,10 @@
 #include <windows.h>
 
 #define COMPANION_FILE "brivane64.exe"
-// The companion's one argument, followed by the decimal value of a handle
-// to the host's process that the companion inherited.
-#define COMPANION_HOST_ARG "--host-process"
+// The companion's argument, followed by the decimal values of two handles
+// it inherited from the host: the host's process, and an event the host
+// sets to ask for an orderly end.
+#define COMPANION_HOST_ARG "--host"
 
 // Starts the companion when this process runs as a 32-bit program on 64-bit
 // Windows; nothing otherwise. Call once the block is filled in.

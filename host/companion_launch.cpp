@@ -5,6 +5,7 @@
 #include "companion.h"
 
 static HANDLE s_job;
+static HANDLE s_stop;   // set to ask the companion for an orderly end
 static PROCESS_INFORMATION s_companion;
 
 static BOOL RunsOn64BitWindows()
@@ -42,13 +43,21 @@ void StartCompanion()
     if (GetFileAttributesA(exe) == INVALID_FILE_ATTRIBUTES)
         return;   // installed without it: the 32-bit programs are still served
 
-    // A handle to this process, for the companion to inherit and wait on.
+    // A handle to this process and the stop event, for the companion to
+    // inherit and wait on.
+    SECURITY_ATTRIBUTES inherit = { sizeof(inherit), NULL, TRUE };
     HANDLE self = NULL;
     if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
                          SYNCHRONIZE, TRUE, 0))
         return;
+    s_stop = CreateEventA(&inherit, TRUE, FALSE, NULL);
+    if (!s_stop) {
+        CloseHandle(self);
+        return;
+    }
     char commandLine[MAX_PATH + 80];
-    wsprintfA(commandLine, "\"%s\" " COMPANION_HOST_ARG " %lu", exe, (unsigned long)(ULONG_PTR)self);
+    wsprintfA(commandLine, "\"%s\" " COMPANION_HOST_ARG " %lu %lu", exe, (unsigned long)(ULONG_PTR)self,
+              (unsigned long)(ULONG_PTR)s_stop);
 
     s_job = KillOnCloseJob();
     STARTUPINFOA si = {};
@@ -67,12 +76,32 @@ void StartCompanion()
     CloseHandle(self);
 }
 
+// Waits for the process while answering messages sent to this thread's
+// windows: the companion's UnHook_ visits every top-level window, the
+// host's among them, and must not wait on a host that waits on it.
+static BOOL WaitAnsweringSentMessages(HANDLE process, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= timeoutMs)
+            return WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+        DWORD wait = MsgWaitForMultipleObjects(1, &process, FALSE, timeoutMs - elapsed, QS_SENDMESSAGE);
+        if (wait == WAIT_OBJECT_0)
+            return TRUE;
+        if (wait != WAIT_OBJECT_0 + 1)
+            return FALSE;
+        MSG msg;
+        PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
 void StopCompanion()
 {
     if (s_companion.hProcess) {
-        // Its main thread set the hooks and pumps: a quit there unhooks.
-        PostThreadMessageA(s_companion.dwThreadId, WM_QUIT, 0, 0);
-        if (WaitForSingleObject(s_companion.hProcess, 2000) != WAIT_OBJECT_0)
+        // It unhooks and ends; killing it is the last resort.
+        SetEvent(s_stop);
+        if (!WaitAnsweringSentMessages(s_companion.hProcess, 2000))
             TerminateProcess(s_companion.hProcess, 0);
         CloseHandle(s_companion.hThread);
         CloseHandle(s_companion.hProcess);
@@ -81,5 +110,9 @@ void StopCompanion()
     if (s_job) {
         CloseHandle(s_job);
         s_job = NULL;
+    }
+    if (s_stop) {
+        CloseHandle(s_stop);
+        s_stop = NULL;
     }
 }

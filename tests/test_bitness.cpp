@@ -132,6 +132,7 @@ struct Companion : ::testing::Test {
     SharedBlock block;
     HostWindow host;
     Program *standIn = nullptr;   // the process the companion ends with
+    HANDLE stop = NULL;           // set to ask the companion to end
     PROCESS_INFORMATION companion = {};
 
     void SetUp() override
@@ -143,8 +144,12 @@ struct Companion : ::testing::Test {
         HANDLE inherited = NULL;
         ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), standIn->process, GetCurrentProcess(), &inherited,
                                     SYNCHRONIZE, TRUE, 0));
+        SECURITY_ATTRIBUTES inherit = { sizeof(inherit), NULL, TRUE };
+        stop = CreateEventA(&inherit, TRUE, FALSE, NULL);
+        ASSERT_TRUE(stop);
         std::string line = "\"" + ExeDir() + COMPANION_FILE "\" " COMPANION_HOST_ARG " " +
-                           std::to_string((unsigned long)(ULONG_PTR)inherited);
+                           std::to_string((unsigned long)(ULONG_PTR)inherited) + " " +
+                           std::to_string((unsigned long)(ULONG_PTR)stop);
         STARTUPINFOA si = {};
         si.cb = sizeof(si);
         BOOL started = CreateProcessA(NULL, &line[0], NULL, NULL, TRUE, 0, NULL, NULL, &si, &companion);
@@ -160,6 +165,8 @@ struct Companion : ::testing::Test {
             CloseHandle(companion.hProcess);
             CloseHandle(companion.hThread);
         }
+        if (stop)
+            CloseHandle(stop);
     }
 };
 
@@ -180,6 +187,13 @@ TEST_F(Companion, Notepad64GetsTheItemsTheButtonAndCommandsReachTheHostOnce)
     EXPECT_EQ(host.commands()[0].window, notepad.main);
 
     OpenDialogHasWorkingFavourites(notepad);
+
+    // Asked to end, it unhooks and ends by itself.
+    ASSERT_TRUE(SetEvent(stop));
+    ASSERT_EQ(WaitForSingleObject(companion.hProcess, 1000), (DWORD)WAIT_OBJECT_0);
+    DWORD code = 1;
+    GetExitCodeProcess(companion.hProcess, &code);
+    EXPECT_EQ(code, 0u);
 }
 
 TEST_F(Companion, EndsWithItsHostAndNoItemsAreAddedAfterwards)
@@ -200,8 +214,9 @@ TEST_F(Companion, EndsWithItsHostAndNoItemsAreAddedAfterwards)
 
 TEST(CompanionStart, WithoutARunningHostItSetsNoHooks)
 {
-    for (const char *args : { "", " " COMPANION_HOST_ARG, " " COMPANION_HOST_ARG " 0",
-                              " " COMPANION_HOST_ARG " 12x", " " COMPANION_HOST_ARG " 4000000" }) {
+    // No arguments, and values that are no handles of the companion's.
+    for (const char *args : { "", " " COMPANION_HOST_ARG " 0 0", " " COMPANION_HOST_ARG " 12x 12",
+                              " " COMPANION_HOST_ARG " 4000000 4000004" }) {
         SCOPED_TRACE(args);
         Program companion("\"" + ExeDir() + COMPANION_FILE "\"" + args, NULL);
         ASSERT_TRUE(companion.process);
