@@ -13,11 +13,13 @@ else()
   message(STATUS "No 64-bit half for this compiler")
   return()
 endif()
+# Make's own build step shares this build's job slots; a multi-config
+# generator builds the configuration being built here.
 get_property(half64_multi GLOBAL PROPERTY GENERATOR_IS_MULTI_CONFIG)
 if(half64_multi)
-  set(half64_config --config $<CONFIG>)
+  set(half64_build BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --config $<CONFIG>)
 else()
-  set(half64_config)
+  set(half64_build)
 endif()
 ExternalProject_Add(half64
   SOURCE_DIR ${CMAKE_SOURCE_DIR}
@@ -28,7 +30,7 @@ ExternalProject_Add(half64
              -DBRIVANE_HALF64=ON
              -DBRIVANE_TESTS=${BRIVANE_TESTS}
              -DBRIVANE_BIN_DIR=${BRIVANE_BIN_DIR}
-  BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> ${half64_config}
+  ${half64_build}
   BUILD_ALWAYS ON
   INSTALL_COMMAND "")
 # The host starts the companion: building the host builds both halves.
