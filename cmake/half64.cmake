@@ -32,6 +32,29 @@ ExternalProject_Add(half64
              -DBRIVANE_BIN_DIR=${BRIVANE_BIN_DIR}
   ${half64_build}
   BUILD_ALWAYS ON
+  BUILD_BYPRODUCTS ${BRIVANE_BIN_DIR}/brivane64.dll ${BRIVANE_BIN_DIR}/brivane64.exe
   INSTALL_COMMAND "")
 # The host starts the companion: building the host builds both halves.
 add_dependencies(brivane_host half64)
+
+# The two shipped files as targets of this build, for the packages.
+add_library(brivane64_module SHARED IMPORTED GLOBAL)
+add_executable(brivane64_companion IMPORTED GLOBAL)
+if(half64_multi)
+  foreach(config ${CMAKE_CONFIGURATION_TYPES})
+    string(TOUPPER ${config} upper)
+    set_target_properties(brivane64_module PROPERTIES
+                          IMPORTED_LOCATION_${upper} ${BRIVANE_BIN_DIR}/${config}/brivane64.dll
+                          IMPORTED_IMPLIB_${upper} ${CMAKE_BINARY_DIR}/x64/${config}/brivane64.lib)
+    set_target_properties(brivane64_companion PROPERTIES
+                          IMPORTED_LOCATION_${upper} ${BRIVANE_BIN_DIR}/${config}/brivane64.exe)
+  endforeach()
+else()
+  set_target_properties(brivane64_module PROPERTIES IMPORTED_LOCATION ${BRIVANE_BIN_DIR}/brivane64.dll
+                        IMPORTED_IMPLIB ${CMAKE_BINARY_DIR}/x64/libbrivane64.dll.a)
+  set_target_properties(brivane64_companion PROPERTIES IMPORTED_LOCATION ${BRIVANE_BIN_DIR}/brivane64.exe)
+endif()
+set_property(GLOBAL APPEND PROPERTY BRIVANE_SHIPPED_TARGETS brivane64_module brivane64_companion)
+# Whatever depends on them waits for the 64-bit build.
+add_dependencies(brivane64_module half64)
+add_dependencies(brivane64_companion half64)
