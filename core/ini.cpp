@@ -3,30 +3,20 @@
 #include "textbuf.h"
 #include "profile_section.h"
 
-// The longest name a single path component can have.
-#define MAX_COMPONENT_LENGTH 255
-
-static bool HasSeparator(const char *path)
-{
-    for (; *path; path++)
-        if (*path == '\\' || *path == '/' || *path == ':')
-            return true;
-    return false;
-}
-
 ConfigPath::ConfigPath()
 {
     text[0] = '\0';
     if (!g_settings)
         return;
-    // Bounded to the field, so an unterminated path never reads past the view.
-    size_t n = BufSetN(text, COUNTOF(text), g_settings->configPath, CONFIG_PATH_CAPACITY);
-    // Any process can write the block. A field without its NUL is damaged,
-    // and one name longer than a path component can be names no file; the
-    // profile functions never get either (some implementations overrun their
-    // own buffers on such a name, inside whatever program runs the hook).
-    if ((n == CONFIG_PATH_CAPACITY - 1 && g_settings->configPath[CONFIG_PATH_CAPACITY - 1]) ||
-        (n > MAX_COMPONENT_LENGTH && !HasSeparator(text)))
+    // What the block holds is data from another process, and the profile
+    // functions of some platforms overrun their own buffers on names they
+    // do not expect, inside whatever program runs the hook. So the path is
+    // copied once (the block may change meanwhile) and used only when it is
+    // fully qualified and shorter than MAX_PATH: a relative name would be
+    // looked for in the current or the Windows folder, a device name reaches
+    // past the file system, and a field without its NUL reads as too long.
+    BufSetN(text, COUNTOF(text), g_settings->configPath, MAX_PATH);
+    if (!IsFullyQualifiedPath(text, MAX_PATH))
         text[0] = '\0';
 }
 
