@@ -416,7 +416,10 @@ TEST_F(FileDialogs, MenuOpensUnderTheButtonByClickAndByCommand)
     // A menu as a user's might be, also for the picture in the README.
     Ini(Lines({ "[global]", "name1=Projects", "path1=C:\\", "name2=-Media", "name3=Music", "path3=C:\\",
                 "name4=--", std::string("[") + kClientSection + "]", "name1=Reports", "path1=C:\\" }));
-    std::string dialog = Open();
+    std::string documents = Folder("Documents");
+    for (const char *name : { "Letter.txt", "Notes.txt", "Plan.txt" })
+        WriteFile(documents + "\\" + name, "");
+    std::string dialog = Open("open", documents);
     for (const char *how : { " shot file-dialog-menu.png", " command" }) {
         SCOPED_TRACE(how);
         std::string got = Call("favmenu " + dialog + how);
