@@ -82,6 +82,18 @@ void ShowHostMenu();
 BOOL AddWindowTrayIcon(UINT id, HICON icon, HWND window);
 void RemoveWindowTrayIcon(UINT id);
 
+// --- screen scale (dpi.cpp) ---------------------------------------------------
+
+// Sent by Windows 8.1 and later; the headers keep it from a Vista target.
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+
+// Dots per inch of the monitor or of the window's monitor; the system's
+// when the system cannot tell them apart.
+UINT MonitorDpi(HMONITOR monitor);
+UINT WindowDpi(HWND window);
+
 // --- floating icons (floaticon.cpp) -----------------------------------------
 
 BOOL RegisterFloatIconClass();

@@ -52,11 +52,29 @@ FloatLook MakeFloatLook(int initPosition, int followMode, int opacity, int onTop
     return look;
 }
 
-void FloatIconSize(const FloatLook &look, int *width, int *height)
+int ScaleForDpi(int length, int dpi)
 {
-    int edge = 2 * (FLOAT_FRAME + FLOAT_PADDING);
-    *width = (look.screenshots ? look.shotWidth : FLOAT_ICON) + edge;
-    *height = (look.screenshots ? look.shotHeight : FLOAT_ICON) + edge;
+    if (dpi < 48 || dpi > 960)
+        dpi = 96;
+    long long scaled = (long long)length * dpi;
+    return (int)((scaled + (scaled < 0 ? -48 : 48)) / 96);
+}
+
+FloatMetrics FloatMetricsForDpi(int dpi)
+{
+    FloatMetrics m;
+    m.frame = ScaleForDpi(FLOAT_FRAME, dpi);
+    m.inset = ScaleForDpi(FLOAT_FRAME + FLOAT_PADDING, dpi);
+    m.icon = ScaleForDpi(FLOAT_ICON, dpi);
+    m.gap = ScaleForDpi(FLOAT_GAP, dpi);
+    return m;
+}
+
+void FloatIconSize(const FloatLook &look, int *width, int *height, int dpi)
+{
+    FloatMetrics m = FloatMetricsForDpi(dpi);
+    *width = (look.screenshots ? ScaleForDpi(look.shotWidth, dpi) : m.icon) + 2 * m.inset;
+    *height = (look.screenshots ? ScaleForDpi(look.shotHeight, dpi) : m.icon) + 2 * m.inset;
 }
 
 static bool Overlaps(int x, int y, int w, int h, const IRect &r)
@@ -65,10 +83,11 @@ static bool Overlaps(int x, int y, int w, int h, const IRect &r)
 }
 
 void PlaceFloatIcon(const IRect &work, int width, int height, int initPosition, int followMode,
-                    const IRect *taken, size_t n, int *x, int *y)
+                    const IRect *taken, size_t n, int *x, int *y, int dpi)
 {
-    int left = work.left + FLOAT_GAP, right = work.right - FLOAT_GAP - width;
-    int top = work.top + FLOAT_GAP, bottom = work.bottom - FLOAT_GAP - height;
+    const int gap = FloatMetricsForDpi(dpi).gap;
+    int left = work.left + gap, right = work.right - gap - width;
+    int top = work.top + gap, bottom = work.bottom - gap - height;
     int ax, ay, dx, dy;
     switch (initPosition) {
     case 0:  ax = left;  ay = top;    dx = 1;  dy = 1;  break;
@@ -88,8 +107,8 @@ void PlaceFloatIcon(const IRect &work, int width, int height, int initPosition, 
         return;
     // Rows and places are bounded by the work area; the counts only guard
     // against a degenerate work area.
-    for (int row = 0, cy = ay; row < 4096 && cy >= top && cy <= bottom; row++, cy += dy * (height + FLOAT_GAP)) {
-        for (int col = 0, cx = ax; col < 4096 && cx >= left && cx <= right; col++, cx += dx * (width + FLOAT_GAP)) {
+    for (int row = 0, cy = ay; row < 4096 && cy >= top && cy <= bottom; row++, cy += dy * (height + gap)) {
+        for (int col = 0, cx = ax; col < 4096 && cx >= left && cx <= right; col++, cx += dx * (width + gap)) {
             bool free = true;
             for (size_t i = 0; i < n && free; i++)
                 free = !Overlaps(cx, cy, width, height, taken[i]);

@@ -78,6 +78,44 @@ TEST(FloatLook, Size)
     EXPECT_EQ(h, 104);
 }
 
+// At 150 % and 200 % everything grows with the screen, the screenshot box
+// of the settings too; nonsense dpi values count as 100 %.
+TEST(FloatLook, SizeAndGapsFollowTheScreensDpi)
+{
+    struct Case { int dpi, icon, shotW, shotH, frame, gap; } cases[] = {
+        { 96, 40, 136, 104, 1, 6 },
+        { 120, 50, 170, 130, 1, 8 },
+        { 144, 60, 204, 156, 2, 9 },
+        { 192, 80, 272, 208, 2, 12 },
+        { 0, 40, 136, 104, 1, 6 },
+        { -144, 40, 136, 104, 1, 6 },
+        { 100000, 40, 136, 104, 1, 6 },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.dpi);
+        int w, h;
+        FloatIconSize(MakeFloatLook(1, 1, 10, 1, 0, 128, 96), &w, &h, c.dpi);
+        EXPECT_EQ(w, c.icon);
+        EXPECT_EQ(h, c.icon);
+        FloatIconSize(MakeFloatLook(1, 1, 10, 1, 1, 128, 96), &w, &h, c.dpi);
+        EXPECT_EQ(w, c.shotW);
+        EXPECT_EQ(h, c.shotH);
+        FloatMetrics m = FloatMetricsForDpi(c.dpi);
+        EXPECT_EQ(m.frame, c.frame);
+        EXPECT_EQ(m.gap, c.gap);
+        EXPECT_EQ(m.icon + 2 * m.inset, c.icon) << "the picture fills the icon inside the inset";
+        // Bottom-right anchor and the next place to the left.
+        IRect work = { 0, 0, 1000, 800 };
+        int x, y;
+        PlaceFloatIcon(work, c.icon, c.icon, 3, 1, nullptr, 0, &x, &y, c.dpi);
+        EXPECT_EQ(x, 1000 - c.gap - c.icon);
+        EXPECT_EQ(y, 800 - c.gap - c.icon);
+        IRect first = { x, y, x + c.icon, y + c.icon };
+        PlaceFloatIcon(work, c.icon, c.icon, 3, 1, &first, 1, &x, &y, c.dpi);
+        EXPECT_EQ(x, first.left - c.gap - c.icon);
+    }
+}
+
 TEST(PlaceFloatIcon, AnchorsOfTheFivePositions)
 {
     IRect work = { 100, 50, 1100, 850 };

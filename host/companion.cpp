@@ -1,0 +1,80 @@
+// brivane64.exe: loads brivane64.dll, sets its hooks and pumps messages for
+// as long as the host runs. The host fills in the shared block; the
+// companion only reads it (through the module).
+#include <windows.h>
+#include <stdlib.h>
+#include "companion.h"
+#include "../core/shared.h"
+#include "../core/textbuf.h"
+
+enum CompanionExit { COMPANION_OK = 0, COMPANION_USAGE = 2, COMPANION_NO_MODULE = 3, COMPANION_NO_HOOKS = 4 };
+
+// A handle value from the command line; null unless it is a waitable
+// handle that is not yet signalled.
+static HANDLE UnsignalledHandle(const char *text)
+{
+    char *end = NULL;
+    unsigned long value = strtoul(text, &end, 10);
+    if (!value || !end || *end)
+        return NULL;
+    HANDLE handle = (HANDLE)(ULONG_PTR)value;
+    return WaitForSingleObject(handle, 0) == WAIT_TIMEOUT ? handle : NULL;
+}
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    // Without a host to end with, hooks set here could outlive it.
+    if (__argc != 4 || lstrcmpA(__argv[1], COMPANION_HOST_ARG) != 0)
+        return COMPANION_USAGE;
+    HANDLE ends[2] = { UnsignalledHandle(__argv[2]), UnsignalledHandle(__argv[3]) };
+    if (!ends[0] || !ends[1])
+        return COMPANION_USAGE;
+
+    // DLLs loaded by name come from the system's folder only.
+    typedef BOOL (WINAPI *SetDirsFn)(DWORD);
+    SetDirsFn setDirs = (SetDirsFn)GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories");
+    if (setDirs)
+        setDirs(0x00000800 /* LOAD_LIBRARY_SEARCH_SYSTEM32 */);
+    SetDllDirectoryA("");
+
+    // The module beside the program, by its full path; a cut path is some
+    // other folder, and a bare name would be searched for: neither is used.
+    char folder[MAX_PATH], path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(NULL, folder, COUNTOF(folder));
+    if (n == 0 || n >= COUNTOF(folder))
+        return COMPANION_NO_MODULE;
+    while (n > 0 && folder[n - 1] != '\\' && folder[n - 1] != '/')
+        n--;
+    folder[n] = 0;
+    if (n == 0 || !BufJoin(path, COUNTOF(path), folder, BRIVANE_MODULE_FILE))
+        return COMPANION_NO_MODULE;
+    HMODULE module = LoadLibraryA(path);
+    BOOL (WINAPI *setHook)(void) = NULL;
+    BOOL (WINAPI *unHook)(void) = NULL;
+    if (module) {
+        setHook = (BOOL (WINAPI *)(void))GetProcAddress(module, "SetHook_");
+        unHook = (BOOL (WINAPI *)(void))GetProcAddress(module, "UnHook_");
+    }
+    if (!setHook || !unHook)
+        return COMPANION_NO_MODULE;
+
+    if (!setHook())
+        return COMPANION_NO_HOOKS;
+
+    // This thread set the hooks: it keeps pumping (on Windows, hooks called
+    // for programs of the other bitness run here) until the host asks us to
+    // end or its process ends. Hooks go only with UnHook_: Wine keeps the
+    // global hooks of a thread that was killed.
+    for (;;) {
+        DWORD wait = MsgWaitForMultipleObjectsEx(2, ends, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (wait != WAIT_OBJECT_0 + 2)
+            break;   // the host ended or asked us to, or the wait failed
+        MSG msg;
+        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    unHook();
+    return COMPANION_OK;
+}
