@@ -90,6 +90,12 @@ static DWORD WINAPI ServeRequests(LPVOID window)
                 ResetEvent(event);
                 Finish(pipe, &ov, WriteFile(pipe, &pid, sizeof(pid), NULL, &ov), REQUEST_WAIT_MS, &done);
                 PostMessageA((HWND)window, WM_HOSTREQUEST, request, 0);
+                // Disconnecting discards what the client has not read yet:
+                // wait for it to close its end (a read that fails), for a
+                // while only.
+                char more;
+                ResetEvent(event);
+                Finish(pipe, &ov, ReadFile(pipe, &more, 1, NULL, &ov), REQUEST_WAIT_MS, &done);
             }
         }
         DisconnectNamedPipe(pipe);
