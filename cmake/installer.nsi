@@ -5,6 +5,7 @@
 ;   SHIPPED   an include of RemoveShipped lines, one per file in FILES
 ;   INI       the default configuration file
 ;   ICON      the program's icon
+;   TARGET64  defined for a 64-bit build: the installer is a 64-bit program too
 ;
 ; Nothing here needs administrator rights: the files go to the user's own
 ; programs folder and every registry value to HKCU. The configuration file
@@ -12,7 +13,11 @@
 ; brivane.ini beside brivane.exe), so it survives an uninstall and an
 ; installed copy never turns portable.
 
+!ifdef TARGET64
+Target amd64-unicode
+!else
 Unicode true
+!endif
 SetCompressor /SOLID lzma
 RequestExecutionLevel user
 

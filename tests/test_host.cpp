@@ -874,14 +874,14 @@ TEST(HostCommandLine, MissingModuleIsReportedNotACrash)
     DWORD pid = 0;
     HANDLE p = Start("\"" + dir + "brivane.exe\" --config \"" + dir + "x.ini\"", &pid);
     ASSERT_TRUE(p);
-    EXPECT_NE(AnswerMessageBox(pid).find("brivane.dll"), std::string::npos);
+    EXPECT_NE(AnswerMessageBox(pid).find(BRIVANE_MODULE_FILE), std::string::npos);
     EXPECT_EQ(ExitCode(p), 3);
 
     // A file of that name that is not the module.
-    ASSERT_TRUE(WriteFile(dir + "brivane.dll", "not a module"));
+    ASSERT_TRUE(WriteFile(dir + BRIVANE_MODULE_FILE, "not a module"));
     p = Start("\"" + dir + "brivane.exe\" --config \"" + dir + "x.ini\"", &pid);
     ASSERT_TRUE(p);
-    EXPECT_NE(AnswerMessageBox(pid).find("brivane.dll"), std::string::npos);
+    EXPECT_NE(AnswerMessageBox(pid).find(BRIVANE_MODULE_FILE), std::string::npos);
     EXPECT_EQ(ExitCode(p), 3);
 }
 

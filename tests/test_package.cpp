@@ -158,7 +158,7 @@ TEST_F(Installer, SilentInstallStartAndUninstallKeepTheUsersSettings)
 {
     // --- install ---
     ASSERT_EQ(Install(), 0);
-    for (const char *name : { "brivane.exe", "brivane.dll", "uninstall.exe" })
+    for (const char *name : { "brivane.exe", BRIVANE_MODULE_FILE, "uninstall.exe" })
         EXPECT_TRUE(FileExists(dir + "\\" + name)) << name;
     // An ini beside the program would make the installed copy portable.
     EXPECT_FALSE(FileExists(dir + "\\brivane.ini"));
