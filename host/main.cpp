@@ -34,52 +34,64 @@ enum ExitCode {
     EXIT_USAGE = 2,
     EXIT_NO_MODULE = 3,
     EXIT_NO_BLOCK = 4,
-    EXIT_NO_WINDOW = 5
+    EXIT_NO_WINDOW = 5,
+    EXIT_BAD_PATH = 6       // the configuration path cannot be given to the module
 };
-
-static void ProgramFolder(char *out, DWORD size)
-{
-    DWORD n = GetModuleFileNameA(NULL, out, size);
-    if (n >= size)
-        n = 0;
-    while (n > 0 && out[n - 1] != '\\' && out[n - 1] != '/')
-        n--;
-    out[n] = 0;
-}
 
 static void Fail(const char *text)
 {
     MessageBoxA(NULL, text, APP_TITLE, MB_ICONERROR | MB_OK | MB_SETFOREGROUND);
 }
 
-// --config PATH, else brivane.ini beside the program when there is one
-// (portable use), else %APPDATA%\Brivane\brivane.ini with its folder
-// created. FALSE when the path does not fit the shared block.
-static BOOL ChooseConfigPath(const char *given, char *out, DWORD size)
+static void FailW(const wchar_t *text)
 {
-    if (given) {
-        DWORD n = GetFullPathNameA(given, size, out, NULL);
-        return n > 0 && n < size;
+    MessageBoxW(NULL, text, L"" APP_TITLE, MB_ICONERROR | MB_OK | MB_SETFOREGROUND);
+}
+
+// The --config argument as typed, in wide characters: the ANSI argv has
+// lost whatever the code page cannot spell. NULL when there is none.
+static const wchar_t *WideConfigArgument(const HostArgs &args)
+{
+    if (!args.configPath)
+        return NULL;
+    int wargc = 0;
+    LPWSTR *wargv = CommandLineToArgvW(GetCommandLineW(), &wargc);
+    // Freed at exit: the pointer stays in use for as long as the host runs.
+    if (wargv && wargc == __argc) {
+        for (int i = 1; i + 1 < wargc; i++)
+            if (__argv[i + 1] == args.configPath && !lstrcmpW(wargv[i], L"--config"))
+                return wargv[i + 1];
     }
-    char folder[MAX_PATH];
-    ProgramFolder(folder, COUNTOF(folder));
-    char portable[MAX_PATH + 16];
-    lstrcpynA(portable, folder, COUNTOF(portable));
-    lstrcatA(portable, "brivane.ini");
-    if (GetFileAttributesA(portable) != INVALID_FILE_ATTRIBUTES) {
-        BufSet(out, size, portable);
+    // Parsed differently: take the ANSI text as it is.
+    static wchar_t converted[CONFIG_PATH_CAPACITY];
+    if (!MultiByteToWideChar(CP_ACP, 0, args.configPath, -1, converted, COUNTOF(converted)))
+        converted[0] = 0;
+    return converted;
+}
+
+// The configuration path as the module gets it; FALSE after telling the
+// user why there is none the module can use.
+static BOOL ConfigPathForModule(const wchar_t *given, char *out, DWORD size)
+{
+    static wchar_t wide[CONFIG_PATH_CAPACITY];
+    if (!ChooseConfigPathW(given, wide, COUNTOF(wide))) {
+        Fail("The path of the configuration file is too long.");
+        return FALSE;
+    }
+    if (AnsiPathFor(wide, out, size) != ANSI_PATH_NONE) {
+        SetAutostartConfig(given ? wide : NULL);
         return TRUE;
     }
-    char appData[MAX_PATH];
-    if (SHGetFolderPathA(NULL, CSIDL_APPDATA | CSIDL_FLAG_CREATE, NULL, 0, appData) != S_OK) {
-        BufSet(out, size, portable);   // nowhere else to go
-        return TRUE;
-    }
-    lstrcatA(appData, "\\Brivane");
-    CreateDirectoryA(appData, NULL);
-    lstrcatA(appData, "\\brivane.ini");
-    BufSet(out, size, appData);
-    return TRUE;
+    static wchar_t text[CONFIG_PATH_CAPACITY + 512];
+    wsprintfW(text,
+              L"Brivane cannot start: it cannot use the configuration file\n\n%s\n\n"
+              L"Brivane's module reads this path in the system's ANSI code page (%u), which cannot "
+              L"spell it, and there is no short (8.3) name for it either: the folder does not exist, "
+              L"or the drive keeps no short names. Choose a configuration file in another folder "
+              L"with --config, or turn short names on for the drive.",
+              wide, GetACP());
+    FailW(text);
+    return FALSE;
 }
 
 // The list of hidden windows lives beside the configuration file, named
@@ -103,16 +115,19 @@ static void ChooseHiddenListPath(const char *config)
     }
 }
 
+// Loaded by its full wide path: the program's folder may be named in
+// characters the ANSI code page does not have.
 static BOOL LoadModule()
 {
-    char path[MAX_PATH + 16];
-    ProgramFolder(path, MAX_PATH);
-    lstrcatA(path, "brivane.dll");
-    g_module.handle = LoadLibraryA(path);
+    wchar_t path[MAX_PATH + 16];
+    if (ProgramFolderW(path, MAX_PATH))
+        lstrcatW(path, L"brivane.dll");
+    g_module.handle = path[0] ? LoadLibraryW(path) : NULL;
     if (!g_module.handle) {
-        char text[MAX_PATH + 128];
-        wsprintfA(text, "%s could not be loaded.\n\nBrivane needs brivane.dll in its own folder.", path);
-        Fail(text);
+        wchar_t text[MAX_PATH + 128];
+        wsprintfW(text, L"%s could not be loaded.\n\nBrivane needs brivane.dll in its own folder.",
+                  path[0] ? path : L"brivane.dll");
+        FailW(text);
         return FALSE;
     }
     g_module.SetHook = (BOOL (WINAPI *)(void))GetProcAddress(g_module.handle, "SetHook_");
@@ -120,9 +135,9 @@ static BOOL LoadModule()
     g_module.RequestSettings = (void (WINAPI *)(void))GetProcAddress(g_module.handle, "RequestSettings_");
     g_module.EditIni = (INT_PTR (WINAPI *)(HINSTANCE, HWND))GetProcAddress(g_module.handle, "EditIni_");
     if (!g_module.SetHook || !g_module.UnHook || !g_module.RequestSettings || !g_module.EditIni) {
-        char text[MAX_PATH + 128];
-        wsprintfA(text, "%s is not the module this version of Brivane needs.", path);
-        Fail(text);
+        wchar_t text[MAX_PATH + 128];
+        wsprintfW(text, L"%s is not the module this version of Brivane needs.", path);
+        FailW(text);
         FreeLibrary(g_module.handle);
         g_module.handle = NULL;
         return FALSE;
@@ -166,6 +181,9 @@ static void OnCommand(WORD id)
         break;
     case IDM_HOST_RESTORE_ALL:
         RestoreAllHidden();
+        break;
+    case IDM_HOST_AUTOSTART:
+        SetStartWithWindows(!StartsWithWindows());
         break;
     case IDM_HOST_EXIT:
         // The sheet runs its own loop on this thread: close it first, the
@@ -309,10 +327,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         return EXIT_NOT_RUNNING;
 
     static char config[CONFIG_PATH_CAPACITY];
-    if (!ChooseConfigPath(args.configPath, config, COUNTOF(config))) {
-        Fail("The path of the configuration file is too long.");
-        return EXIT_USAGE;
-    }
+    if (!ConfigPathForModule(WideConfigArgument(args), config, COUNTOF(config)))
+        return EXIT_BAD_PATH;
     ChooseHiddenListPath(config);
 
     if (!LoadModule())

@@ -648,6 +648,81 @@ TEST_F(Host, AHungProgramNeverHoldsTheHostUp)
     EXPECT_TRUE(WaitShown(w));
 }
 
+// --- start with Windows -------------------------------------------------------
+
+namespace {
+
+const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+// The Run value "Brivane"; "(none)" when there is none.
+std::string RunValue()
+{
+    char data[2048] = "";
+    DWORD size = sizeof(data) - 1, type = 0;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kRunKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return "(none)";
+    LONG rc = RegQueryValueExA(key, "Brivane", NULL, &type, (BYTE *)data, &size);
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS && type == REG_SZ ? std::string(data) : "(none)";
+}
+
+void SetRunValue(const std::string &data)
+{
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kRunKey, 0, NULL, 0, KEY_SET_VALUE, NULL, &key, NULL), ERROR_SUCCESS);
+    if (data == "(none)")
+        RegDeleteValueA(key, "Brivane");
+    else
+        RegSetValueExA(key, "Brivane", 0, REG_SZ, (const BYTE *)data.c_str(), (DWORD)data.size() + 1);
+    RegCloseKey(key);
+}
+
+// Keeps what the prefix had (the installer's tests write the same value).
+struct RunValueKeeper {
+    std::string saved = RunValue();
+    ~RunValueKeeper() { SetRunValue(saved); }
+};
+
+} // namespace
+
+// The tray menu's "Start with Windows" writes and removes the Run value;
+// its check comes from the registry, so a value written by someone else
+// (the installer) is what the item starts from.
+TEST_F(Host, StartWithWindowsFromTheTrayMenu)
+{
+    RunValueKeeper keep;
+    const std::string ours = "\"" + ExeDir() + "brivane.exe\" --config \"" + ini + "\"";
+    auto choose = [&](bool screenshot) {
+        ASSERT_TRUE(WaitUntil([] { return !TrayIcons().empty(); }));
+        Click(Centre(TrayIcons()[0]), MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
+        HWND menu = WaitForProcessWindow(0, "#32768", NULL, 5000);
+        ASSERT_TRUE(menu) << "no menu on a right click of the host's tray icon";
+        ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(menu) != 0; }, 3000));
+        if (screenshot) {
+            Pump(200);
+            SaveWindowPng(menu, ArtifactPath("tray-menu-autostart.png"));
+        }
+        Keys({}, { 'W' });   // Start with &Windows
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(menu); }, 3000));
+    };
+    struct Step { const char *before; bool ownValue; const char *what; } steps[] = {
+        { "(none)", false, "no value: choosing it writes ours" },
+        { nullptr, true, "our value: choosing it removes it" },
+        { "\"C:\\Other\\brivane.exe\"", false, "another copy's value: replaced by ours" },
+        { "C:\\Other\\brivane.exe --config x.ini", false, "unquoted, another copy: replaced by ours" },
+    };
+    for (const Step &step : steps) {
+        SCOPED_TRACE(step.what);
+        std::string before = step.ownValue ? ours : step.before;
+        SetRunValue(before);
+        choose(step.ownValue);
+        std::string want = step.ownValue ? "(none)" : ours;
+        EXPECT_TRUE(WaitUntil([&] { return RunValue() == want; }, 3000)) << "got " << RunValue() << "\nwanted " << want;
+    }
+    EXPECT_TRUE(host.Running());
+}
+
 // --- command line -----------------------------------------------------------
 
 namespace {
@@ -761,4 +836,89 @@ TEST(HostCommandLine, SettingsOnAFreshStart)
     HostProcess host;
     ASSERT_TRUE(host.Start(ini, "--settings"));
     EXPECT_TRUE(WaitForProcessWindow(host.pid, "#32770", "Brivane", 10000));
+}
+
+// --- paths the ANSI code page cannot spell ------------------------------------
+
+namespace {
+
+std::wstring Wide(const std::string &ansi)
+{
+    wchar_t buf[1024];
+    int n = MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, buf, 1024);
+    return n > 0 ? std::wstring(buf) : std::wstring();
+}
+
+HANDLE StartW(const std::wstring &commandLine, DWORD *pid)
+{
+    STARTUPINFOW si;
+    ZeroMemory(&si, sizeof(si));
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi;
+    std::vector<wchar_t> cmd(commandLine.begin(), commandLine.end());
+    cmd.push_back(0);
+    if (!CreateProcessW(NULL, cmd.data(), NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
+        return NULL;
+    CloseHandle(pi.hThread);
+    *pid = pi.dwProcessId;
+    return pi.hProcess;
+}
+
+} // namespace
+
+// A folder named in Cyrillic and Japanese, outside code page 1252: the host
+// and its module start from it, and the module gets the configuration path
+// in its short form, which it can open. Where no short form can be had (the
+// folder does not exist) the host says why it cannot start.
+TEST(HostCommandLine, PathsOutsideTheAnsiCodePage)
+{
+    ASSERT_NE(GetACP(), 65001u) << "with UTF-8 as the ANSI code page every path is spelled";
+    std::wstring dir = Wide(TempPath("")) + L"\x0411\x0440\x0438\x0432\x0430\x043d\x0435-\x3072\\";
+    CreateDirectoryW(dir.c_str(), NULL);
+    ASSERT_NE(GetFileAttributesW(dir.c_str()), INVALID_FILE_ATTRIBUTES);
+    for (const wchar_t *file : { L"brivane.exe", L"brivane.dll" })
+        ASSERT_TRUE(CopyFileW((Wide(ExeDir()) + file).c_str(), (dir + file).c_str(), FALSE));
+    std::wstring ini = dir + L"brivane.ini";
+    Look look;
+    look.shotWidth = 123;   // proves that the module read this file
+    std::string text = look.Ini();
+    HANDLE f = CreateFileW(ini.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    DWORD written;
+    ::WriteFile(f, text.data(), (DWORD)text.size(), &written, NULL);
+    CloseHandle(f);
+
+    DWORD pid = 0;
+    HANDLE p = StartW(L"\"" + dir + L"brivane.exe\" --config \"" + ini + L"\"", &pid);
+    ASSERT_TRUE(p);
+    HWND window = WaitForProcessWindow(pid, "BrivaneHost", NULL, 20000);
+    DWORD_PTR answer;
+    bool up = window && SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &answer);
+    if (!up) {
+        TerminateProcess(p, 9);
+        CloseHandle(p);
+        FAIL() << "brivane.exe did not start from the folder";
+    }
+    BlockView block;
+    ASSERT_TRUE(block.Open());
+    std::string given(block.s->configPath);
+    printf("configPath for the module: %s\n", given.c_str());
+    EXPECT_EQ(given.find('?'), std::string::npos);
+    EXPECT_NE(GetFileAttributesA(given.c_str()), INVALID_FILE_ATTRIBUTES) << "the module cannot open " << given;
+    wchar_t longForm[1024] = L"";
+    GetLongPathNameW(Wide(given).c_str(), longForm, 1024);
+    EXPECT_EQ(CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, longForm, -1, ini.c_str(), -1), CSTR_EQUAL)
+        << "the short form names another file";
+    EXPECT_EQ(block.s->screenshotWidth, 123) << "the module did not read the file";
+    EXPECT_EQ(RunHostExe("--exit"), 0);
+    EXPECT_EQ(ExitCode(p), 0);
+
+    // No short form for a folder that does not exist: a clear message, no start.
+    std::wstring missing = dir + L"\x0416\\brivane.ini";
+    p = StartW(L"\"" + Wide(ExeDir()) + L"brivane.exe\" --config \"" + missing + L"\"", &pid);
+    ASSERT_TRUE(p);
+    std::string message = AnswerMessageBox(pid);
+    EXPECT_NE(message.find("cannot start"), std::string::npos) << message;
+    EXPECT_NE(message.find("short (8.3) name"), std::string::npos) << message;
+    EXPECT_EQ(ExitCode(p), 6);
 }
