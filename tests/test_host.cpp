@@ -466,6 +466,67 @@ TEST_F(Host, ScreenshotIconsAndOpacity)
     EXPECT_FALSE(GetWindowLongA(iconV, GWL_EXSTYLE) & WS_EX_TOPMOST);
 }
 
+// The host scales itself (its manifest says so): floating icons, their
+// gaps and screenshot boxes grow with the screen's scale. Runs at whatever
+// scale the prefix has; the suite runs it once more in a prefix at 150 %.
+TEST_F(Host, FloatingIconsScaleWithTheScreen)
+{
+    HDC screen = GetDC(NULL);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(NULL, screen);
+    struct Scale { int dpi, frame, gap, icon, shotW, shotH; } scales[] = {
+        { 96, 1, 6, 40, 68, 48 },      // screenshot box 60 x 40 + 2 x 4
+        { 144, 2, 9, 60, 102, 72 },
+        { 192, 2, 12, 80, 136, 96 },
+    };
+    const Scale *want = nullptr;
+    for (const Scale &sc : scales)
+        if (sc.dpi == dpi)
+            want = &sc;
+    ASSERT_TRUE(want) << "no expectations for " << dpi << " dpi";
+    printf("screen at %d dpi\n", dpi);
+
+    RECT work;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    HWND a = Window("scaled-a");
+    SysCommand(a, 502);
+    HWND icon = WaitFloat(a);
+    ASSERT_TRUE(icon);
+    Pump(200);
+    RECT r = Rect(icon);
+    EXPECT_EQ(r.right - r.left, want->icon);
+    EXPECT_EQ(r.bottom - r.top, want->icon);
+    EXPECT_EQ(r.right, work.right - want->gap);
+    EXPECT_EQ(r.bottom, work.bottom - want->gap);
+    COLORREF frame = Look::Colorref(look.border), back = Look::Colorref(look.back);
+    EXPECT_EQ(ScreenPixel(r.left + want->frame - 1, r.top + want->frame - 1), frame);
+    EXPECT_EQ(ScreenPixel(r.left + want->frame, r.top + want->frame), back);
+    // The icon fills its scaled box: drawn pixels near its far corner.
+    int drawn = 0;
+    for (int y = r.top + want->icon / 2; y < r.bottom - want->icon / 8; y++)
+        for (int x = r.left + want->icon / 2; x < r.right - want->icon / 8; x++)
+            drawn += ScreenPixel(x, y) != back;
+    EXPECT_GT(drawn, want->icon / 2) << "the icon is not drawn at the scaled size";
+    SaveWindowPng(icon, ArtifactPath("floating-icon-" + std::to_string(dpi) + "dpi.png"));
+
+    // Screenshots: the 60 x 40 box of the settings, scaled; the places of
+    // the row step by its own width and the scaled gap.
+    Look l = look;
+    l.screenshots = 1;
+    l.shotWidth = 60;
+    l.shotHeight = 40;
+    Set(l);
+    HWND b = Window("scaled-b");
+    SysCommand(b, 502);
+    HWND shot = WaitFloat(b);
+    ASSERT_TRUE(shot);
+    RECT rs = Rect(shot);
+    EXPECT_EQ(rs.right - rs.left, want->shotW);
+    EXPECT_EQ(rs.bottom - rs.top, want->shotH);
+    EXPECT_EQ(rs.right, work.right - 2 * want->gap - want->shotW);
+    EXPECT_EQ(rs.bottom, work.bottom - want->gap);
+}
+
 TEST_F(Host, RightClicksOnCaptionButtonsGoToTrayAndFloatingIcon)
 {
     HWND w = Window("caption");
