@@ -7,6 +7,7 @@
 #include "support/harness.h"
 #include "support/png.h"
 #include <shellapi.h>
+#include "version.h"
 
 using namespace th;
 
@@ -897,6 +898,47 @@ TEST(HostCommandLine, SettingsOnAFreshStart)
     HostProcess host;
     ASSERT_TRUE(host.Start(ini, "--settings"));
     EXPECT_TRUE(WaitForProcessWindow(host.pid, "#32770", "Brivane", 10000));
+}
+
+// --- manifest and version ------------------------------------------------------
+
+// brivane.exe carries the manifest that gives it visual styles and its own
+// scaling; it and the module carry the version the About page shows.
+TEST(HostFiles, ManifestAndVersionResources)
+{
+    std::string exe = ExeDir() + "brivane.exe";
+    HMODULE image = LoadLibraryExA(exe.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_TRUE(image);
+    HRSRC res = FindResourceA(image, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24) /* RT_MANIFEST */);
+    ASSERT_TRUE(res) << "no manifest";
+    std::string manifest((const char *)LockResource(LoadResource(image, res)), SizeofResource(image, res));
+    FreeLibrary(image);
+    for (const char *part : {
+             "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+             ">true/pm</dpiAware>", ">PerMonitorV2, PerMonitor</dpiAwareness>",
+             "level=\"asInvoker\"",
+             "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
+             "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}" }) {
+        SCOPED_TRACE(part);
+        EXPECT_NE(manifest.find(part), std::string::npos);
+    }
+
+    for (const char *file : { "brivane.exe", "brivane.dll" }) {
+        SCOPED_TRACE(file);
+        std::string path = ExeDir() + file;
+        DWORD ignored = 0, size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+        ASSERT_GT(size, 0u) << "no version resource";
+        std::vector<char> info(size);
+        ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, info.data()));
+        VS_FIXEDFILEINFO *fixed = nullptr;
+        UINT length = 0;
+        ASSERT_TRUE(VerQueryValueA(info.data(), "\\", (void **)&fixed, &length));
+        EXPECT_EQ(fixed->dwFileVersionMS, (DWORD)MAKELONG(BRIVANE_VERSION_MINOR, BRIVANE_VERSION_MAJOR));
+        EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
+        char *text = nullptr;
+        ASSERT_TRUE(VerQueryValueA(info.data(), "\\StringFileInfo\\040904b0\\ProductVersion", (void **)&text, &length));
+        EXPECT_STREQ(text, BRIVANE_VERSION_TEXT);
+    }
 }
 
 // --- paths the ANSI code page cannot spell ------------------------------------
