@@ -55,7 +55,7 @@ static std::string WriteIni(const char *name, int entries)
 
 static void UseIni(const std::string &path)
 {
-    lstrcpynA(g_settings->configPath, path.c_str(), CONFIG_PATH_CAPACITY);
+    lstrcpynA(WritableSettings()->configPath, path.c_str(), CONFIG_PATH_CAPACITY);
 }
 
 static void FavouritesMenu()

@@ -69,6 +69,12 @@ extern SharedSettings *g_settings;    // null when the block could not be mapped
 // builds which link the module's objects statically can run it too.
 void ModuleAttach(HINSTANCE instance);
 
+// The block for writing (the settings loader and the Settings page): a
+// writable view mapped on first use. Null when there is no block or this
+// process may not write it (a lower-integrity program); readers use
+// g_settings, a view that cannot write.
+SharedSettings *WritableSettings();
+
 // The host window to post to, or null when the host has not filled in a
 // live window yet.
 HWND LiveHostWindow();

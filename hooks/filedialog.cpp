@@ -9,24 +9,7 @@
 #include "../core/textbuf.h"
 #include <commctrl.h>
 
-// Window property holding an augmented dialog's own previous procedure: two
-// file dialogs of one program may be alive at once, each with its own.
-static const char kPreviousProcProp[] = "Brivane.PreviousProc";
-
 #define TOOLBAR_EXTRA_WIDTH 16
-
-static void PinModule()
-{
-    // Once a window of this program runs our code, the module must outlive
-    // the hooks: UnHook_ lets the system unload it, which would leave the
-    // subclass pointing into nothing.
-    static BOOL pinned;
-    if (pinned)
-        return;
-    HMODULE self;
-    pinned = GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                                (LPCSTR)&PinModule, &self);
-}
 
 static BOOL BelongsToThisProcess(HWND window)
 {
@@ -73,7 +56,7 @@ BOOL AugmentFileDialog(HWND dialog)
         return FALSE;
     // A 32-bit module may run hooks of 64-bit programs in the host's own
     // process: their windows are not ours to subclass.
-    if (!BelongsToThisProcess(dialog) || GetPropA(dialog, kPreviousProcProp))
+    if (!BelongsToThisProcess(dialog) || SubclassedKind(dialog) != DIALOG_NONE)
         return FALSE;
     DialogControls controls;
     if (!FindDialogControls(dialog, &controls))
@@ -81,16 +64,10 @@ BOOL AugmentFileDialog(HWND dialog)
     if (controls.processName[0] && IniGetInt("exception", controls.processName, 0) == 1)
         return FALSE;
 
-    LONG_PTR previous = GetWindowLongPtrA(dialog, GWLP_WNDPROC);
-    if (!previous || !SetPropA(dialog, kPreviousProcProp, (HANDLE)previous))
-        return FALSE;
     // Subclassed first: a button nobody answers would be worse than none,
     // and a dialog we failed to subclass is left exactly as it was.
-    PinModule();
-    if (!SetWindowLongPtrA(dialog, GWLP_WNDPROC, (LONG_PTR)FavouritesDialogProc)) {
-        RemovePropA(dialog, kPreviousProcProp);
+    if (!SubclassDialog(dialog, DIALOG_CLASSIC))
         return FALSE;
-    }
     AddFavouritesButton(controls.toolbar);
     return TRUE;
 }
@@ -147,19 +124,9 @@ static void OnCommand(HWND dialog, WPARAM wParam)
         ApplyEntry(dialog, &controls, id - IDM_FAV_PROGRAM, controls.processName);
 }
 
-static void RemoveSubclass(HWND dialog, WNDPROC previous)
-{
-    RemovePropA(dialog, kPreviousProcProp);
-    // Someone who subclassed after us still calls us; then we stay in place.
-    if (GetWindowLongPtrA(dialog, GWLP_WNDPROC) == (LONG_PTR)FavouritesDialogProc)
-        SetWindowLongPtrA(dialog, GWLP_WNDPROC, (LONG_PTR)previous);
-}
-
 LRESULT CALLBACK FavouritesDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    WNDPROC previous = (WNDPROC)GetPropA(dialog, kPreviousProcProp);
-    if (!previous)   // property lost: the class's own procedure is the dialog's
-        previous = (WNDPROC)GetClassLongPtrA(dialog, GCLP_WNDPROC);
+    WNDPROC previous = PreviousDialogProc(dialog);
     switch (msg) {
     case WM_NOTIFY:
         if (OnNotify(wParam, (NMHDR *)lParam))

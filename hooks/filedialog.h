@@ -53,6 +53,26 @@ void ApplyEntry(HWND dialog, const DialogControls *controls, int n, const char *
 // The subclass procedure of an augmented dialog.
 LRESULT CALLBACK FavouritesDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
 
+// File dialogs open at once in one program are few; a dialog that finds the
+// table of subclassed dialogs full is left as it was, without the button.
+#define SUBCLASS_SLOTS 16
+
+// The kinds of file dialog that get the button.
+enum DialogKind { DIALOG_NONE, DIALOG_CLASSIC };
+
+// Subclasses dialog with FavouritesDialogProc, keeping its previous
+// procedure and kind in the module's own table. FALSE, with the dialog left
+// as it was, when it is subclassed already, the table is full or the
+// subclass cannot be set.
+BOOL SubclassDialog(HWND dialog, int kind);
+// The kind a subclassed dialog was recognised as; DIALOG_NONE for others.
+int SubclassedKind(HWND dialog);
+// The procedure dialog had before us (its class's own when not in the table).
+WNDPROC PreviousDialogProc(HWND dialog);
+// Hands the dialog back to previous, unless someone subclassed after us,
+// and frees its slot; at WM_NCDESTROY.
+void RemoveSubclass(HWND dialog, WNDPROC previous);
+
 // Augments dialog when it is a file dialog of this process that is not
 // excluded; returns whether it did.
 BOOL AugmentFileDialog(HWND dialog);

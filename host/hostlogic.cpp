@@ -164,7 +164,7 @@ static size_t PutDec(uint32_t v, char *out)
 
 size_t FormatHiddenRecord(const HiddenRecord &rec, char *out, size_t cap)
 {
-    char line[40];   // 8 + 1 + 10 + 1 + 11 + 2, and room to spare
+    char line[64];   // 8 + 1 + 10 + 1 + 11 + 1 + 16 + 2, and room to spare
     size_t n = PutHex(rec.window, line);
     line[n++] = ' ';
     n += PutDec(rec.pid, line + n);
@@ -175,6 +175,9 @@ size_t FormatHiddenRecord(const HiddenRecord &rec, char *out, size_t cap)
     } else {
         n += PutDec((uint32_t)rec.kind, line + n);
     }
+    line[n++] = ' ';
+    n += PutHex((uint32_t)(rec.created >> 32), line + n);
+    n += PutHex((uint32_t)rec.created, line + n);
     line[n++] = '\r';
     line[n++] = '\n';
     if (cap == 0)
@@ -225,15 +228,28 @@ size_t ParseHiddenRecords(const char *text, size_t length, HiddenRecord *out, si
         if (lineEnd > i && text[lineEnd - 1] == '\r')
             lineEnd--;
         size_t p = i;
-        uint32_t window, pid, kind;
+        uint32_t window, pid, kind, high = 0, low = 0;
         bool ok = ReadNumber(text, lineEnd, &p, 16, &window) && p < lineEnd && text[p++] == ' ' &&
                   ReadNumber(text, lineEnd, &p, 10, &pid) && p < lineEnd && text[p++] == ' ' &&
-                  ReadNumber(text, lineEnd, &p, 10, &kind) && p == lineEnd &&
-                  window != 0 && (kind == HIDDEN_TRAY || kind == HIDDEN_FLOAT);
+                  ReadNumber(text, lineEnd, &p, 10, &kind);
+        // The creation time: 16 hexadecimal digits; lists written before it
+        // was kept end after the kind.
+        if (ok && p < lineEnd) {
+            size_t at = p + 1;
+            ok = text[p] == ' ' && lineEnd - at == 16;
+            if (ok) {
+                size_t q = at;
+                ok = ReadNumber(text, at + 8, &q, 16, &high) && q == at + 8 &&
+                     ReadNumber(text, lineEnd, &q, 16, &low) && q == lineEnd;
+            }
+            p = lineEnd;
+        }
+        ok = ok && p == lineEnd && window != 0 && (kind == HIDDEN_TRAY || kind == HIDDEN_FLOAT);
         if (ok) {
             out[count].window = window;
             out[count].pid = pid;
             out[count].kind = (int)kind;
+            out[count].created = ((uint64_t)high << 32) | low;
             count++;
         }
         i = end + 1;

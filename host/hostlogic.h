@@ -88,10 +88,12 @@ struct HiddenRecord {
     uint32_t window;      // window handle value
     uint32_t pid;         // its process, against handle reuse
     int kind;             // HiddenKind
+    uint64_t created;     // its process's creation time (a FILETIME); 0: unknown
 };
 
-// One line "window pid kind" in hexadecimal, decimal, decimal, ending in
-// CRLF. Returns the characters written without the NUL, 0 when cap is too
+// One line "window pid kind created" in hexadecimal, decimal, decimal and
+// 16 hexadecimal digits, ending in CRLF. (Lists written before the creation
+// time was kept have three fields; they read with created 0.) Returns the characters written without the NUL, 0 when cap is too
 // small (then out holds an empty text when cap > 0).
 size_t FormatHiddenRecord(const HiddenRecord &rec, char *out, size_t cap);
 

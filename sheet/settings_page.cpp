@@ -115,7 +115,7 @@ static DWORD BoxColor(HWND page, int id)
 // Every key is written every time, each field stored just before its key.
 void SaveSettingsPage(HWND page)
 {
-    SharedSettings *s = g_settings;
+    SharedSettings *s = WritableSettings();
     if (!s)
         return;
 

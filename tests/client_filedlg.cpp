@@ -2,6 +2,7 @@
 // of its own, so that the control window stays free to inspect it while it
 // is modal (menus and toolbars can only be read from inside this process).
 #include "support/client.h"
+#include "support/png.h"
 #include <commctrl.h>
 #include <commdlg.h>
 #include <stdio.h>
@@ -410,14 +411,26 @@ bool WaitMenuClosed(HWND dialog)
     return PumpUntil([&] { return ThreadWindow(thread, "#32768") == NULL; }, 5000);
 }
 
-// favmenu <dlg> [command]: opens the favourites menu, reads it, closes it and
-// answers the menu as id:text|-|id:text{submenu} @x,y want x,y.
+// favmenu <dlg> [command] [shot NAME]: opens the favourites menu, reads it,
+// closes it and answers the menu as id:text|-|id:text{submenu} @x,y want x,y.
+// With shot, the dialog with the open menu goes to build/artifacts/NAME.
 CLIENT_COMMAND(favmenu)
 {
     HWND dialog = Str2Hwnd(args.at(1));
     HWND popup = OpenFavouritesMenu(dialog, args.size() > 2 && args[2] == "command");
     if (!popup)
         return "no menu";
+    for (size_t i = 2; i + 1 < args.size(); i++)
+        if (args[i] == "shot") {
+            // The menu paints in the dialog's thread: let it finish first.
+            UpdateWindow(popup);
+            RECT a, b, both;
+            GetWindowRect(dialog, &a);
+            GetWindowRect(popup, &b);
+            UnionRect(&both, &a, &b);
+            if (!th::SaveScreenPng(both, th::ArtifactPath(args[i + 1])))
+                return "no shot";
+        }
     HMENU menu = (HMENU)SendMessageA(popup, MN_GETHMENU, 0, 0);
     std::string out = menu ? MenuDump(menu) : "no hmenu";
     HWND tb = Toolbar(dialog);

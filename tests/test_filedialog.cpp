@@ -413,8 +413,11 @@ TEST_F(FileDialogs, MenuContentAndIds)
 
 TEST_F(FileDialogs, MenuOpensUnderTheButtonByClickAndByCommand)
 {
+    // A menu as a user's might be, also for the picture in the README.
+    Ini(Lines({ "[global]", "name1=Projects", "path1=C:\\", "name2=-Media", "name3=Music", "path3=C:\\",
+                "name4=--", std::string("[") + kClientSection + "]", "name1=Reports", "path1=C:\\" }));
     std::string dialog = Open();
-    for (const char *how : { "", " command" }) {
+    for (const char *how : { " shot file-dialog-menu.png", " command" }) {
         SCOPED_TRACE(how);
         std::string got = Call("favmenu " + dialog + how);
         size_t at = got.find(" @");
@@ -605,6 +608,67 @@ TEST_F(FileDialogs, TwoDialogsAtOnceEachPassOnToTheirOwnPreviousProcedure)
     Call("close " + one);
 }
 
+TEST_F(FileDialogs, PreviousProcedureIsNotWhereOtherProgramsCanWriteIt)
+{
+    // Any program on the desktop can set a property on any window; the
+    // name the module once kept the procedure under must not steer it.
+    std::string start = Folder("start"), a = Folder("fav a");
+    Ini(Lines({ "[global]", "name1=A", "path1=" + a }));
+    std::string dialog = Open("open", start);
+    std::string own = Call("fake 1088 1 1 1 1 0 1");
+    for (HANDLE value : { (HANDLE)0x41414141, (HANDLE)NULL }) {
+        SCOPED_TRACE(value ? "overwritten" : "removed");
+        for (const std::string &d : { dialog, own }) {
+            if (value)
+                ASSERT_TRUE(SetPropA(StrHwnd(d), "Brivane.PreviousProc", value));
+            else
+                RemovePropA(StrHwnd(d), "Brivane.PreviousProc");
+            ASSERT_EQ(GetPropA(StrHwnd(d), "Brivane.PreviousProc"), value);
+        }
+        Call("command " + own + " 1000");
+        EXPECT_EQ(Call("fakelog " + own), value ? "own1 1000.0" : "own1 1000.0 own1 1000.0");
+        EXPECT_EQ(Menu(dialog), "1281:A|-|1279:Brivane");
+        Call("field " + dialog + " keep.txt");
+        Call("command " + dialog + " 1281");
+        EXPECT_EQ(FolderOf(dialog), Lower(a));
+        EXPECT_EQ(Call("field " + dialog), "keep.txt");
+        Call("command " + dialog + " 1000");
+        EXPECT_EQ(Call("ping"), "pong");
+    }
+    EXPECT_EQ(Call("close " + own), "running");
+    EXPECT_EQ(Call("close " + dialog), "cancelled");
+    EXPECT_EQ(WaitForSingleObject(client->process(), 0), (DWORD)WAIT_TIMEOUT);
+}
+
+TEST_F(FileDialogs, DialogsBeyondTheTableAreLeftAloneAndClosedOnesFreeTheirPlace)
+{
+    std::vector<std::string> open;
+    for (int i = 0; i < SUBCLASS_SLOTS; i++) {
+        open.push_back(Call("fake 1088 1 1 1"));
+        ASSERT_EQ(Call("subclassed " + open.back()), "yes") << i;
+    }
+    // One more than the table holds: no button, and it works as before.
+    std::string extra = Call("fake 1088 1 1 1");
+    EXPECT_EQ(Call("subclassed " + extra), "no");
+    EXPECT_EQ(ButtonCount(extra), 1);
+    Call("command " + extra + " 1000");
+    EXPECT_EQ(Call("fakelog " + extra), "1000.0");
+    Call("close " + extra);
+
+    // Each closed dialog gives its place back, over and over.
+    for (int round = 0; round < 2 * SUBCLASS_SLOTS; round++) {
+        Call("close " + open[round % SUBCLASS_SLOTS]);
+        open[round % SUBCLASS_SLOTS] = Call("fake 1088 1 1 1");
+        ASSERT_EQ(Call("subclassed " + open[round % SUBCLASS_SLOTS]), "yes") << round;
+    }
+    std::string last = open.back();
+    EXPECT_EQ(LastButtons(last)[1].compare(0, 4, "371,"), 0);
+    Call("command " + last + " 1000");
+    EXPECT_EQ(Call("fakelog " + last), "1000.0");
+    for (const std::string &d : open)
+        Call("close " + d);
+}
+
 TEST_F(FileDialogs, UnHookWhileADialogIsOpenLeavesItWorking)
 {
     std::string start = Folder("start"), a = Folder("after unhook");
@@ -633,6 +697,37 @@ TEST_F(FileDialogs, UnHookWhileADialogIsOpenLeavesItWorking)
     EXPECT_EQ(Call("close " + dialog), "cancelled");
     EXPECT_EQ(Call("ping"), "pong");
     EXPECT_EQ(WaitForSingleObject(client->process(), 0), (DWORD)WAIT_TIMEOUT);
+}
+
+// --- paths in the shared block that are not to be used -------------------------
+
+TEST_F(FileDialogs, PathsNotToUseGiveTheButtonAndNoFileIsRead)
+{
+    // Files that would remove the button if they were read: one in the
+    // client's current folder, one reached through the device namespace.
+    const std::string exclude = Lines({ "[exception]", "client_filedlg=1" });
+    ASSERT_TRUE(WriteFile(ExeDir() + "rel-exclude.ini", exclude));
+    ASSERT_TRUE(WriteFile(ini, exclude));
+    struct Case { const char *what; std::string path; } cases[] = {
+        // A single long name with a ':' once overran the profile functions'
+        // stack buffer inside the hooked program, which died.
+        { "300 A then :x", std::string(300, 'A') + ":x" },
+        { "600 A then :x", std::string(600, 'A') + ":x" },
+        { "2,000 A then :x", std::string(2000, 'A') + ":x" },
+        { "relative", "rel-exclude.ini" },
+        { "drive-relative", "C:rel-exclude.ini" },
+        { "device namespace", "\\\\?\\" + ini },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        block.SetConfigPath(c.path);
+        std::string dialog = Open();
+        // The button is there (the exclusion was not read) and the program
+        // lives to close its dialog.
+        EXPECT_EQ(LastButtons(dialog)[1].compare(0, 4, "371,"), 0) << "no button";
+        EXPECT_EQ(Call("close " + dialog), "cancelled");
+    }
+    DeleteFileA((ExeDir() + "rel-exclude.ini").c_str());
 }
 
 // --- a program nobody here wrote ---------------------------------------------------

@@ -192,15 +192,29 @@ TEST_F(BadInput, EveryReaderStaysInsideItsBuffers)
     }
 }
 
-TEST_F(BadInput, DamagedPathsAreNeverHandedToTheProfileFunctions)
+TEST_F(BadInput, PathsNotToUseAreNeverHandedToTheProfileFunctions)
 {
-    // Such names made the profile functions of the test platform overrun
-    // their own stack buffer and end the program.
+    // A single long name with a ':' made the profile functions of the test
+    // platform overrun their own stack buffer and end the program (300
+    // characters passed, 600 and 2,000 killed); a relative name was read
+    // from the Windows folder, a device name through the device namespace.
+    // Each file below exists with a value the readers would find.
+    std::string real = TempPath("usable.ini");
+    ASSERT_TRUE(WriteFile(real, "[exception]\r\nnotepad=3\r\n"));
+    ASSERT_TRUE(WriteFile(ExeDir() + "acc-rel.ini", "[exception]\r\nnotepad=3\r\n"));
     struct Case { const char *what; std::string path; bool usable; } cases[] = {
         { "no NUL in the whole field", std::string(CONFIG_PATH_CAPACITY, 'A'), false },
         { "one 1,000-character name", std::string(1000, 'A'), false },
-        { "one 255-character name", std::string(255, 'A'), true },
-        { "long path with folders", "C:\\" + std::string(1000, 'A') + "\\b.ini", true },
+        { "300 A then :x", std::string(300, 'A') + ":x", false },
+        { "600 A then :x", std::string(600, 'A') + ":x", false },
+        { "2,000 A then :x", std::string(2000, 'A') + ":x", false },
+        { "long path with folders", "C:\\" + std::string(1000, 'A') + "\\b.ini", false },
+        { "relative", "acc-rel.ini", false },
+        { "drive-relative", real.substr(0, 2) + "acc-rel.ini", false },
+        { "rooted without a drive", real.substr(2), false },
+        { "device namespace \\\\?\\", "\\\\?\\" + real, false },
+        { "device namespace \\\\.\\", "\\\\.\\" + real, false },
+        { "fully qualified", real, true },
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -208,15 +222,20 @@ TEST_F(BadInput, DamagedPathsAreNeverHandedToTheProfileFunctions)
         if (c.path.size() < CONFIG_PATH_CAPACITY)
             block.settings->configPath[c.path.size()] = '\0';
         EXPECT_EQ(ConfigPath().text[0] != '\0', c.usable);
-        EXPECT_EQ(IniGetInt("exception", "notepad", 7), 7);
+        EXPECT_EQ(IniGetInt("exception", "notepad", 7), c.usable ? 3 : 7);
         char value[16];
         IniGetString("global", "name1", "dflt", value, sizeof(value));
         EXPECT_STREQ(value, "dflt");
         char list[64];
         IniGetSectionNames(list, sizeof(list));
+        EXPECT_EQ(IniWriteString("global", "name9", "x") != FALSE, c.usable) << "a write went somewhere";
         RequestSettings_();
         ExpectSettingsInRange(g_settings);
+        if (!c.usable) {
+            EXPECT_EQ(g_settings->opacity, 10) << "no path: the defaults";
+        }
     }
+    DeleteFileA((ExeDir() + "acc-rel.ini").c_str());
 }
 
 TEST_F(BadInput, LongValuesAreCutNotOverrun)
