@@ -7,6 +7,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include "../core/textbuf.h"
+#include "companion.h"
 #include "../core/user_only.h"
 
 HostModule g_module;
@@ -215,6 +216,7 @@ static void ShutDown()
     RestoreAllHidden();
     RemoveHostTrayIcon();
     g_module.UnHook();
+    StopCompanion();
     if (g_shared && g_shared->hostWindow == g_host)
         g_shared->hostWindow = NULL;
 }
@@ -472,6 +474,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 
     RecoverHiddenFromDisk();
     g_module.SetHook();
+    // 64-bit programs get the 64-bit module's hooks from the companion.
+    StartCompanion();
     SyncHostTrayIcon();
     RegisterHotKey(g_host, HOTKEY_RESTORE_LAST, HOTKEY_MODIFIERS, HOTKEY_KEY);
     SetTimer(g_host, TIMER_WATCH, WATCH_INTERVAL_MS, NULL);
