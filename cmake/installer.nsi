@@ -68,14 +68,14 @@ VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "The Brivane developers"
 ; reached (until they next pump messages, and for good in those that showed
 ; an augmented file dialog), and a mapped file cannot be deleted or
 ; overwritten. It can be renamed: it goes to the temporary folder, where the
-; system cleans it up, and the programs keep running the copy they have.
+; system's clean-up finds it, and the programs keep running the copy they
+; have. (Deleting it at the next restart would need administrator rights.)
 !macro RemoveShipped NAME
   Delete "$INSTDIR\${NAME}"
   ${If} ${FileExists} "$INSTDIR\${NAME}"
     GetTempFileName $1
     Delete $1
     Rename "$INSTDIR\${NAME}" $1
-    Delete /REBOOTOK $1
   ${EndIf}
 !macroend
 
