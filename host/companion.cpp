@@ -5,7 +5,6 @@
 #include <stdlib.h>
 #include "companion.h"
 #include "../core/shared.h"
-#include "../core/textbuf.h"
 
 enum CompanionExit { COMPANION_OK = 0, COMPANION_USAGE = 2, COMPANION_NO_MODULE = 3, COMPANION_NO_HOOKS = 4 };
 
@@ -37,18 +36,20 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         setDirs(0x00000800 /* LOAD_LIBRARY_SEARCH_SYSTEM32 */);
     SetDllDirectoryA("");
 
-    // The module beside the program, by its full path; a cut path is some
-    // other folder, and a bare name would be searched for: neither is used.
-    char folder[MAX_PATH], path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(NULL, folder, COUNTOF(folder));
-    if (n == 0 || n >= COUNTOF(folder))
+    // By its full wide path: the folder may be named in characters the ANSI
+    // code page does not have, and a cut path must not become a bare name
+    // looked for along the search path.
+    wchar_t path[MAX_PATH + 16];
+    DWORD n = GetModuleFileNameW(NULL, path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH)
         return COMPANION_NO_MODULE;
-    while (n > 0 && folder[n - 1] != '\\' && folder[n - 1] != '/')
+    while (n > 0 && path[n - 1] != L'\\' && path[n - 1] != L'/')
         n--;
-    folder[n] = 0;
-    if (n == 0 || !BufJoin(path, COUNTOF(path), folder, BRIVANE_MODULE_FILE))
+    path[n] = 0;
+    if (n == 0)
         return COMPANION_NO_MODULE;
-    HMODULE module = LoadLibraryA(path);
+    lstrcatW(path, L"" BRIVANE_MODULE_FILE);   // fits: n < MAX_PATH, 16 to spare
+    HMODULE module = LoadLibraryW(path);
     BOOL (WINAPI *setHook)(void) = NULL;
     BOOL (WINAPI *unHook)(void) = NULL;
     if (module) {

@@ -3,7 +3,6 @@
 // host's handle to the job closes (also when the host is killed), and it
 // waits on the host's process itself as well.
 #include "companion.h"
-#include "../core/textbuf.h"
 
 static HANDLE s_job;
 static HANDLE s_stop;   // set to ask the companion for an orderly end
@@ -33,18 +32,19 @@ void StartCompanion()
 {
     if (s_companion.hProcess || !RunsOn64BitWindows())
         return;
-    // Beside the host by its full path; a cut path would name some other
-    // folder, or (empty) the current one: then there is no companion.
-    char folder[MAX_PATH], exe[MAX_PATH];
-    DWORD n = GetModuleFileNameA(NULL, folder, COUNTOF(folder));
-    if (n == 0 || n >= COUNTOF(folder))
+    // Wide: the program's folder may be named in characters the ANSI code
+    // page does not have. A cut path is some other folder: no companion.
+    wchar_t exe[MAX_PATH + 32];
+    DWORD n = GetModuleFileNameW(NULL, exe, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH)
         return;
-    while (n > 0 && folder[n - 1] != '\\' && folder[n - 1] != '/')
+    while (n > 0 && exe[n - 1] != L'\\' && exe[n - 1] != L'/')
         n--;
-    folder[n] = 0;
-    if (n == 0 || !BufJoin(exe, COUNTOF(exe), folder, COMPANION_FILE))
-        return;
-    if (GetFileAttributesA(exe) == INVALID_FILE_ATTRIBUTES)
+    exe[n] = 0;
+    if (n == 0)
+        return;   // no folder: a bare name would be looked for in the current one
+    lstrcatW(exe, L"" COMPANION_FILE);   // fits: n < MAX_PATH, 32 to spare
+    if (GetFileAttributesW(exe) == INVALID_FILE_ATTRIBUTES)
         return;   // installed without it: the 32-bit programs are still served
 
     // A handle to this process and the stop event, for the companion to
@@ -59,15 +59,15 @@ void StartCompanion()
         CloseHandle(self);
         return;
     }
-    char commandLine[MAX_PATH + 80];
-    wsprintfA(commandLine, "\"%s\" " COMPANION_HOST_ARG " %lu %lu", exe, (unsigned long)(ULONG_PTR)self,
+    wchar_t commandLine[MAX_PATH + 80];
+    wsprintfW(commandLine, L"\"%s\" " COMPANION_HOST_ARG " %lu %lu", exe, (unsigned long)(ULONG_PTR)self,
               (unsigned long)(ULONG_PTR)s_stop);
 
     s_job = KillOnCloseJob();
-    STARTUPINFOA si = {};
+    STARTUPINFOW si = {};
     si.cb = sizeof(si);
     // Suspended until it is in the job, so it can set no hook outside it.
-    if (CreateProcessA(exe, commandLine, NULL, NULL, TRUE, CREATE_SUSPENDED, NULL, NULL, &si,
+    if (CreateProcessW(exe, commandLine, NULL, NULL, TRUE, CREATE_SUSPENDED, NULL, NULL, &si,
                        &s_companion)) {
         if (s_job && !AssignProcessToJobObject(s_job, s_companion.hProcess)) {
             CloseHandle(s_job);   // its wait on this process still ends it

@@ -538,10 +538,10 @@ CLIENT_COMMAND(unloadmodule)
 {
     (void)args;
     for (int i = 0; i < 64; i++) {
-        HMODULE module = GetModuleHandleA("brivane.dll");
+        HMODULE module = GetModuleHandleA(BRIVANE_MODULE_FILE);
         if (!module)
             return "unloaded";
         FreeLibrary(module);
     }
-    return GetModuleHandleA("brivane.dll") ? "loaded" : "unloaded";
+    return GetModuleHandleA(BRIVANE_MODULE_FILE) ? "loaded" : "unloaded";
 }
