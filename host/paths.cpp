@@ -16,7 +16,7 @@ BOOL ProgramFolderW(wchar_t *out, DWORD size)
     while (n > 0 && out[n - 1] != L'\\' && out[n - 1] != L'/')
         n--;
     out[n] = 0;
-    return TRUE;
+    return n > 0;   // no folder at all: a bare name would be searched for
 }
 
 // dst = a + b when it fits into size characters; FALSE (dst empty) if not.
