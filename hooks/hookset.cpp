@@ -26,9 +26,16 @@ BOOL PostHostCommand(WPARAM code, HWND window)
     return host && PostMessageA(host, WM_HOSTCOMMAND, code, (LPARAM)window);
 }
 
+BOOL WindowOfThisProcess(HWND window)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    return pid == GetCurrentProcessId();
+}
+
 LRESULT CALLBACK ActivationProc(int code, WPARAM wParam, LPARAM lParam)
 {
-    if (code == HCBT_ACTIVATE && g_settings)
+    if (code == HCBT_ACTIVATE && g_settings && WindowOfThisProcess((HWND)wParam))
         AddSysMenuItems((HWND)wParam);
     return CallNextHookEx(g_hooks[HOOK_CBT], code, wParam, lParam);
 }
@@ -39,7 +46,7 @@ LRESULT CALLBACK SysCommandProc(int code, WPARAM wParam, LPARAM lParam)
     if (code < 0 || msg->message != WM_SYSCOMMAND)
         return CallNextHookEx(g_hooks[HOOK_GETMESSAGE], code, wParam, lParam);
     WORD command = LOWORD(msg->wParam);
-    if (command < IDM_TRAY || command > IDM_FLOAT || !g_settings)
+    if (command < IDM_TRAY || command > IDM_FLOAT || !g_settings || !WindowOfThisProcess(msg->hwnd))
         return CallNextHookEx(g_hooks[HOOK_GETMESSAGE], code, wParam, lParam);
 
     BOOL repeat = s_haveLastCommand && msg->hwnd == s_lastCommandWindow &&
@@ -61,7 +68,7 @@ LRESULT CALLBACK CaptionClickProc(int code, WPARAM wParam, LPARAM lParam)
     const MOUSEHOOKSTRUCT *mouse = (const MOUSEHOOKSTRUCT *)lParam;
     if (code >= 0 && (mouse->wHitTestCode == HTMINBUTTON || mouse->wHitTestCode == HTMAXBUTTON) &&
         (wParam == WM_NCRBUTTONDOWN || wParam == WM_NCRBUTTONUP) && g_settings &&
-        EligibleSystemMenu(mouse->hwnd)) {
+        WindowOfThisProcess(mouse->hwnd) && EligibleSystemMenu(mouse->hwnd)) {
         if (wParam == WM_NCRBUTTONDOWN) {
             s_pressedWindow = mouse->hwnd;
         } else if (mouse->hwnd == s_pressedWindow) {

@@ -25,11 +25,17 @@ static void BringOpenSheetForward()
     SetForegroundWindow(sheet);
 }
 
-// The 48-byte page and 52-byte header forms (up to the header titles and
-// the header bitmap), which every comctl32 version accepts.
-enum { PAGE_RECORD_SIZE = 48, SHEET_HEADER_SIZE = 52 };
-static_assert(offsetof(PROPSHEETPAGEA, pszHeaderSubTitle) + sizeof(LPCSTR) == PAGE_RECORD_SIZE, "page record");
-static_assert(sizeof(PROPSHEETHEADERA) >= SHEET_HEADER_SIZE, "sheet header");
+// The page and header forms up to the header titles and the header bitmap
+// (48 and 52 bytes in a 32-bit module), which every comctl32 version accepts.
+enum {
+    PAGE_RECORD_SIZE = offsetof(PROPSHEETPAGEA, pszHeaderSubTitle) + sizeof(LPCSTR),
+    SHEET_HEADER_SIZE = offsetof(PROPSHEETHEADERA, hbmHeader) + sizeof(HBITMAP)
+};
+#ifndef _WIN64
+static_assert(PAGE_RECORD_SIZE == 48, "page record");
+static_assert(SHEET_HEADER_SIZE == 52, "sheet header");
+#endif
+static_assert(PAGE_RECORD_SIZE % sizeof(void *) == 0, "records stay aligned for their pointers");
 
 void CenterWindowOn(HWND reference, HWND window)
 {
@@ -84,7 +90,7 @@ INT_PTR WINAPI EditIni_(HINSTANCE instance, HWND parent)
 
     // The sheet steps through the records by their dwSize, so they lie
     // PAGE_RECORD_SIZE apart, not sizeof(PROPSHEETPAGEA).
-    DWORD records[3][PAGE_RECORD_SIZE / sizeof(DWORD)];
+    UINT_PTR records[3][PAGE_RECORD_SIZE / sizeof(UINT_PTR)];
     for (int i = 0; i < 3; i++) {
         PROPSHEETPAGEA psp;
         memset(&psp, 0, sizeof(psp));

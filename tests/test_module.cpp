@@ -33,7 +33,7 @@ TEST(SharedBlock, SecondProcessSeesTheSameBlock)
 {
     SharedBlock block;
     ASSERT_TRUE(block.settings);
-    Client client("client_windows.exe");
+    Client client("client_windows" BITNESS_SUFFIX ".exe");
     ASSERT_TRUE(client.ok());
     ASSERT_EQ(client.Call("loadmodule"), "ok");
     // Not filled yet: no host window, empty path.
@@ -154,4 +154,52 @@ TEST(SharedBlock, MadeForTheUserAloneAndReadOnlyWhereNothingIsWritten)
 
     memcpy(g_mapping.name, saved, sizeof(saved));
     ModuleAttach(GetModuleHandleA(NULL));
+}
+
+// On 64-bit Windows a global hook is also called, on the installing thread,
+// for the events of programs of the other bitness. The procedures must leave
+// such windows alone: the other bitness's module serves them in their own
+// process, and a second command or a second set of items would follow.
+TEST(HookProcedures, EventsOfAnotherProcessAreOnlyPassedOn)
+{
+    SharedBlock block;
+    ModuleAttach(GetModuleHandleA(NULL));
+    ASSERT_TRUE(g_settings);
+    HostWindow host;
+    block.settings->hostWindow = host.hwnd();
+    Client client("client_windows" BITNESS_SUFFIX ".exe");
+    ASSERT_TRUE(client.ok());
+    HWND other = StrHwnd(client.Call("window 0x00CF0000 0"));   // WS_OVERLAPPEDWINDOW
+    ASSERT_TRUE(other);
+    std::string otherMenu = client.Call("sysmenu " + HwndStr(other));
+    HWND own = CreateWindowExA(0, "STATIC", "own", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, NULL, NULL,
+                               GetModuleHandleA(NULL), NULL);
+    ASSERT_TRUE(own);
+
+    // The same events for the other program's window first, then for ours:
+    // the posts come in order, so once ours arrived, theirs would have too.
+    int x = 300;
+    for (HWND w : { other, own }) {
+        SCOPED_TRACE(w == own ? "own window" : "other process's window");
+        MOUSEHOOKSTRUCT mouse = { { 0, 0 }, w, HTMAXBUTTON, 0 };
+        EXPECT_EQ(CaptionClickProc(HC_ACTION, WM_NCRBUTTONDOWN, (LPARAM)&mouse), 0);
+        EXPECT_EQ(CaptionClickProc(HC_ACTION, WM_NCRBUTTONUP, (LPARAM)&mouse), 0);
+        MSG msg = {};
+        msg.hwnd = w;
+        msg.message = WM_SYSCOMMAND;
+        msg.wParam = HOSTCMD_FLOAT;
+        msg.lParam = MAKELPARAM(x++, 10);   // a key of its own: no repeat
+        EXPECT_EQ(SysCommandProc(HC_ACTION, PM_REMOVE, (LPARAM)&msg), 0);
+        EXPECT_EQ(ActivationProc(HCBT_ACTIVATE, (WPARAM)w, 0), 0);
+    }
+    ASSERT_TRUE(host.WaitFor(2));
+    Pump(100);
+    ASSERT_EQ(host.commands().size(), 2u);
+    EXPECT_EQ(host.commands()[0].code, (WPARAM)HOSTCMD_MAX_RCLICK);
+    EXPECT_EQ(host.commands()[0].window, own);
+    EXPECT_EQ(host.commands()[1].code, (WPARAM)HOSTCMD_FLOAT);
+    EXPECT_EQ(host.commands()[1].window, own);
+    EXPECT_EQ(client.Call("sysmenu " + HwndStr(other)), otherMenu);
+    EXPECT_NE(GetMenuState(GetSystemMenu(own, FALSE), IDM_TRAY, MF_BYCOMMAND), (UINT)-1);
+    DestroyWindow(own);
 }

@@ -218,7 +218,11 @@ TEST_F(BadInput, PathsNotToUseAreNeverHandedToTheProfileFunctions)
     // Each file below exists with a value the readers would find.
     std::string real = TempPath("usable.ini");
     ASSERT_TRUE(WriteFile(real, "[exception]\r\nnotepad=3\r\n"));
-    ASSERT_TRUE(WriteFile(ExeDir() + "acc-rel.ini", "[exception]\r\nnotepad=3\r\n"));
+    // A bare name is looked for in the Windows folder.
+    char windows[MAX_PATH];
+    ASSERT_GT(GetWindowsDirectoryA(windows, MAX_PATH), 0u);
+    const std::string inWindows = std::string(windows) + "\\acc-rel.ini";
+    ASSERT_TRUE(WriteFile(inWindows, "[exception]\r\nnotepad=3\r\n"));
     struct Case { const char *what; std::string path; bool usable; } cases[] = {
         { "no NUL in the whole field", std::string(CONFIG_PATH_CAPACITY, 'A'), false },
         { "one 1,000-character name", std::string(1000, 'A'), false },
@@ -252,7 +256,7 @@ TEST_F(BadInput, PathsNotToUseAreNeverHandedToTheProfileFunctions)
             EXPECT_EQ(g_settings->opacity, 10) << "no path: the defaults";
         }
     }
-    DeleteFileA((ExeDir() + "acc-rel.ini").c_str());
+    DeleteFileA(inWindows.c_str());
 }
 
 TEST_F(BadInput, LongValuesAreCutNotOverrun)

@@ -205,7 +205,7 @@ CLIENT_COMMAND(loadmodule)
     DWORD n = GetModuleFileNameA(NULL, path, MAX_PATH);
     while (n > 0 && path[n - 1] != '\\')
         n--;
-    lstrcpyA(path + n, "brivane.dll");
+    lstrcpyA(path + n, BRIVANE_MODULE_FILE);
     return LoadLibraryA(path) ? "ok" : "failed";
 }
 

@@ -111,7 +111,7 @@ std::vector<std::string> Split(const std::string &text, char sep)
 
 Module::Module()
 {
-    handle = LoadLibraryA((ExeDir() + "brivane.dll").c_str());
+    handle = LoadLibraryA((ExeDir() + BRIVANE_MODULE_FILE).c_str());
     if (!handle)
         return;
     SetHook = (BOOL (WINAPI *)(void))GetProcAddress(handle, "SetHook_");
