@@ -5,18 +5,18 @@
 #                                   and the README;
 #   brivane-<version>-setup.exe     the per-user installer (makensis, from
 #                                   cmake/installer.nsi).
-# Included at the end of the top CMakeLists, when every target exists.
+# Included from the top CMakeLists after every shipped target is defined.
 
-if(PROJECT_VERSION)
-  set(BRIVANE_VERSION ${PROJECT_VERSION})
-else()
-  set(BRIVANE_VERSION 1.54)   # as the About page shows it
-endif()
-# Version resources want four numbers.
-string(REPLACE "." ";" _parts "${BRIVANE_VERSION}")
-list(APPEND _parts 0 0 0 0)
-list(SUBLIST _parts 0 4 _parts)
-string(JOIN "." BRIVANE_VERSION4 ${_parts})
+# The version comes from its one definition, res/version.h.
+file(STRINGS ${CMAKE_SOURCE_DIR}/res/version.h _version_lines REGEX "#define BRIVANE_VERSION_(MAJOR|MINOR|PATCH) ")
+foreach(_part MAJOR MINOR PATCH)
+  string(REGEX MATCH "BRIVANE_VERSION_${_part} +([0-9]+)" _m "${_version_lines}")
+  set(_v_${_part} ${CMAKE_MATCH_1})
+endforeach()
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/version.h)
+# "1.54" as the About page shows it; four numbers for version resources.
+set(BRIVANE_VERSION ${_v_MAJOR}.${_v_MINOR})
+set(BRIVANE_VERSION4 ${_v_MAJOR}.${_v_MINOR}.${_v_PATCH}.0)
 
 set(BRIVANE_PACKAGE_DIR ${CMAKE_BINARY_DIR}/packages)
 

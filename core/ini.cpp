@@ -86,10 +86,13 @@ DWORD IniGetSectionNames(char *out, DWORD size)
 }
 
 // Reading starts at a size that holds any ordinary section in one call and
-// grows fourfold; past the limit a file is not a configuration any more,
+// grows fourfold (a file whose text converts to more bytes than it has); past the limit a file is not a configuration any more,
 // and the caller gets what fitted, reported as not whole.
 #define SECTION_READ_START (16 * 1024)
 #define SECTION_READ_LIMIT (64 * 1024 * 1024)
+// The first read is not made larger than this for a large file: most of
+// such a file is other sections.
+#define SECTION_READ_FIRST_LIMIT (1024 * 1024)
 
 int IniReadSection(const char *section, SectionLines *lines)
 {
@@ -99,7 +102,16 @@ int IniReadSection(const char *section, SectionLines *lines)
     ConfigPath path;
     if (!path.text[0])
         return 0;
-    for (size_t cap = SECTION_READ_START;; cap *= 4) {
+    // A section's list is never longer than the file's text: sized so,
+    // one read takes it whole.
+    size_t start = SECTION_READ_FIRST_LIMIT;
+    WIN32_FILE_ATTRIBUTE_DATA file;
+    if (GetFileAttributesExA(path.text, GetFileExInfoStandard, &file) && !file.nFileSizeHigh &&
+        file.nFileSizeLow < SECTION_READ_FIRST_LIMIT - 64)
+        start = file.nFileSizeLow + 64;
+    if (start < SECTION_READ_START)
+        start = SECTION_READ_START;
+    for (size_t cap = start;; cap *= 4) {
         if (!SectionLinesReserve(lines, cap))
             return 0;
         // The buffer may have grown past cap: use all of it.

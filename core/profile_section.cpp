@@ -98,9 +98,10 @@ size_t ProfileKeyNumber(const ProfileEntry *e, const char *prefix, size_t maxNum
         char c = e->key[i];
         if (c < '0' || c > '9')
             return 0;
-        number = number * 10 + (size_t)(c - '0');
-        if (number > maxNumber)
-            return 0;
+        size_t digit = (size_t)(c - '0');
+        if (digit > maxNumber || number > (maxNumber - digit) / 10)
+            return 0;   // beyond the limit, and never overflowing
+        number = number * 10 + digit;
     }
     return number;
 }
@@ -132,6 +133,8 @@ int ProfileFindEntry(const char *list, size_t size, const char *key, ProfileEntr
 int NumberedEntriesBuild(NumberedEntries *n, const char *list, size_t size)
 {
     memset(n, 0, sizeof(*n));
+    n->list = list;
+    n->size = size;
     size_t pos = 0, len, lines = 0;
     const char *line;
     while (ProfileNextLine(list, size, &pos, &line, &len))
@@ -176,21 +179,37 @@ void NumberedEntriesFree(NumberedEntries *n)
     memset(n, 0, sizeof(*n));
 }
 
-static size_t CopyNumbered(const ProfileEntry *slots, size_t count, size_t number, char *out, size_t cap)
+static size_t CopyNumbered(const NumberedEntries *n, const ProfileEntry *slots, const char *prefix,
+                           size_t number, char *out, size_t cap)
 {
-    static const ProfileEntry none = { NULL, 0, NULL, 0 };
-    const ProfileEntry *e = number >= 1 && number <= count ? &slots[number - 1] : &none;
-    return ProfileCopyValue(e, out, cap);
+    ProfileEntry e;
+    memset(&e, 0, sizeof(e));
+    if (number >= 1 && number <= n->count) {
+        e = slots[number - 1];
+    } else if (number > n->count && n->list) {
+        char key[48];
+        // "name" or "path" and at most 20 digits.
+        size_t p = strlen(prefix), d = 0;
+        char digits[24];
+        for (size_t v = number; v; v /= 10)
+            digits[d++] = (char)('0' + v % 10);
+        memcpy(key, prefix, p);
+        while (d)
+            key[p++] = digits[--d];
+        key[p] = '\0';
+        ProfileFindEntry(n->list, n->size, key, &e);
+    }
+    return ProfileCopyValue(&e, out, cap);
 }
 
 size_t NumberedName(const NumberedEntries *n, size_t number, char *out, size_t cap)
 {
-    return CopyNumbered(n->name, n->count, number, out, cap);
+    return CopyNumbered(n, n->name, "name", number, out, cap);
 }
 
 size_t NumberedPath(const NumberedEntries *n, size_t number, char *out, size_t cap)
 {
-    return CopyNumbered(n->path, n->count, number, out, cap);
+    return CopyNumbered(n, n->path, "path", number, out, cap);
 }
 
 size_t NumberedEnd(const NumberedEntries *n)
@@ -281,4 +300,37 @@ const char *SectionLinesText(const SectionLines *s)
 {
     static const char emptyList[2] = { 0, 0 };
     return s->buf ? s->buf : emptyList;
+}
+
+size_t SectionLinesAppendEntry(const char *list, size_t size, const char *name, const char *path,
+                               SectionLines *out)
+{
+    NumberedEntries entries;
+    if (!NumberedEntriesBuild(&entries, list, size))
+        return 0;
+    size_t number = NumberedEnd(&entries);
+    NumberedEntriesFree(&entries);
+    size_t pos = 0, len;
+    const char *line;
+    while (ProfileNextLine(list, size, &pos, &line, &len)) {
+        ProfileEntry e;
+        if (ProfileParseLine(line, len, &e) && (ProfileKeyNumber(&e, "name", (size_t)-1) == number ||
+                                                ProfileKeyNumber(&e, "path", (size_t)-1) == number))
+            continue;
+        SectionLinesAddRaw(out, line, len);
+    }
+    char key[32], digits[24];
+    size_t d = 0;
+    for (size_t v = number; v; v /= 10)
+        digits[d++] = (char)('0' + v % 10);
+    for (int which = 0; which < 2; which++) {
+        size_t k = 0;
+        memcpy(key, which ? "path" : "name", 4);
+        k = 4;
+        for (size_t i = d; i > 0; i--)
+            key[k++] = digits[i - 1];
+        key[k] = '\0';
+        SectionLinesAdd(out, key, which ? path : name);
+    }
+    return out->failed ? 0 : number;
 }

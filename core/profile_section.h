@@ -52,7 +52,11 @@ int ProfileFindEntry(const char *list, size_t size, const char *key, ProfileEntr
 
 // The first nameN and pathN line of each N from 1 to count: what
 // GetPrivateProfileStringA would find for those keys, found in one walk.
+// count is the number of lines, the most a contiguous reading from 1 can
+// use; a number beyond it is looked up in the list itself.
 struct NumberedEntries {
+    const char *list;
+    size_t size;
     size_t count;
     ProfileEntry *name;     // [N - 1]; key NULL when the section has no nameN
     ProfileEntry *path;
@@ -61,9 +65,8 @@ struct NumberedEntries {
     size_t *pathLine;
 };
 
-// Indexes a list (its count is the number of its lines, the most a
-// contiguous reading can use). Returns 0 when memory ran out; the result
-// is then empty but may still be freed.
+// Indexes a list, which must outlive the index. Returns 0 when memory ran
+// out; the result is then empty but may still be freed.
 int NumberedEntriesBuild(NumberedEntries *n, const char *list, size_t size);
 void NumberedEntriesFree(NumberedEntries *n);
 
@@ -97,3 +100,13 @@ int SectionLinesAdd(SectionLines *s, const char *key, const char *value);
 int SectionLinesAddRaw(SectionLines *s, const char *line, size_t len);
 // The list, double-NUL terminated, for WritePrivateProfileSectionA.
 const char *SectionLinesText(const SectionLines *s);
+
+// A favourites section list with one entry more: the lines of list (size
+// bytes) copied into out, then nameN=name and pathN=path, where N is the
+// first number whose name is missing or empty, the entry every reader
+// reaches next. A line already holding nameN or pathN of that number (the
+// empty name that ended the section, a stray path) would come first and
+// hide the new entry, so it is left out; entries after such a gap become
+// visible behind the new one. Returns N, or 0 when memory ran out.
+size_t SectionLinesAppendEntry(const char *list, size_t size, const char *name, const char *path,
+                               SectionLines *out);

@@ -5,7 +5,8 @@
 // was), marking the text as overflowed. The growing list gets the same
 // lines and must hold exactly them. The input read as a section list is
 // walked and parsed: every key and value lies inside its line, trimmed, and
-// a numbered entry found by the index is the first line with that key.
+// a numbered entry found by the index is the first line with that key; an
+// entry appended is the one a reader finds next.
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
@@ -77,6 +78,20 @@ static void ParseAsList(const char *list, size_t size)
     size_t end = NumberedEnd(&n);
     CHECK(end >= 1 && end <= n.count + 1);
     NumberedEntriesFree(&n);
+
+    // One entry appended is what a reader finds next.
+    SectionLines out;
+    SectionLinesInit(&out);
+    size_t number = SectionLinesAppendEntry(list, size, "new", "C:\\new", &out);
+    CHECK(number == end);
+    CHECK(NumberedEntriesBuild(&n, SectionLinesText(&out), out.used + 1));
+    char got[8];
+    NumberedName(&n, number, got, sizeof(got));
+    CHECK(!strcmp(got, "new"));
+    NumberedPath(&n, number, got, sizeof(got));
+    CHECK(!strcmp(got, "C:\\new"));
+    NumberedEntriesFree(&n);
+    SectionLinesFree(&out);
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

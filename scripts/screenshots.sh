@@ -19,5 +19,4 @@ python3 scripts/shrink_png.py \
   "$a/menuitems.png" docs/menu-items.png \
   "$a/file-dialog-menu.png" docs/file-dialog-menu.png \
   "$a/floating-icon.png" docs/floating-icon.png \
-  "$a/floating-icon-screenshot.png" docs/floating-icon-screenshot.png \
   "$a/tray-menu.png" docs/tray-menu.png

@@ -422,8 +422,10 @@ CLIENT_COMMAND(favmenu)
         return "no menu";
     for (size_t i = 2; i + 1 < args.size(); i++)
         if (args[i] == "shot") {
-            // The menu paints in the dialog's thread: let it finish first.
-            UpdateWindow(popup);
+            // Both paint in the dialog's thread, the dialog's controls maybe
+            // not yet: have them all painted before the picture.
+            RedrawWindow(dialog, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+            RedrawWindow(popup, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
             RECT a, b, both;
             GetWindowRect(dialog, &a);
             GetWindowRect(popup, &b);

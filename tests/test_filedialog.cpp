@@ -416,7 +416,10 @@ TEST_F(FileDialogs, MenuOpensUnderTheButtonByClickAndByCommand)
     // A menu as a user's might be, also for the picture in the README.
     Ini(Lines({ "[global]", "name1=Projects", "path1=C:\\", "name2=-Media", "name3=Music", "path3=C:\\",
                 "name4=--", std::string("[") + kClientSection + "]", "name1=Reports", "path1=C:\\" }));
-    std::string dialog = Open();
+    std::string documents = Folder("Documents");
+    for (const char *name : { "Letter.txt", "Notes.txt", "Plan.txt" })
+        WriteFile(documents + "\\" + name, "");
+    std::string dialog = Open("open", documents);
     for (const char *how : { " shot file-dialog-menu.png", " command" }) {
         SCOPED_TRACE(how);
         std::string got = Call("favmenu " + dialog + how);
@@ -703,9 +706,14 @@ TEST_F(FileDialogs, UnHookWhileADialogIsOpenLeavesItWorking)
 
 TEST_F(FileDialogs, PathsNotToUseGiveTheButtonAndNoFileIsRead)
 {
-    // Files that would remove the button if they were read: one in the
-    // client's current folder, one reached through the device namespace.
+    // Files that would remove the button if they were read: one where the
+    // profile functions look for a bare name (the Windows folder), one in
+    // the client's current folder, one reached through the device namespace.
     const std::string exclude = Lines({ "[exception]", "client_filedlg=1" });
+    char windows[MAX_PATH];
+    ASSERT_GT(GetWindowsDirectoryA(windows, MAX_PATH), 0u);
+    const std::string inWindows = std::string(windows) + "\\rel-exclude.ini";
+    ASSERT_TRUE(WriteFile(inWindows, exclude));
     ASSERT_TRUE(WriteFile(ExeDir() + "rel-exclude.ini", exclude));
     ASSERT_TRUE(WriteFile(ini, exclude));
     struct Case { const char *what; std::string path; } cases[] = {
@@ -728,6 +736,7 @@ TEST_F(FileDialogs, PathsNotToUseGiveTheButtonAndNoFileIsRead)
         EXPECT_EQ(Call("close " + dialog), "cancelled");
     }
     DeleteFileA((ExeDir() + "rel-exclude.ini").c_str());
+    DeleteFileA(inWindows.c_str());
 }
 
 // --- a program nobody here wrote ---------------------------------------------------

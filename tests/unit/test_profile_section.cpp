@@ -155,3 +155,30 @@ TEST(ProfileSection, LinesGrowToFitAndStayAList)
     SectionLinesFree(&s);
     EXPECT_EQ(s.buf, nullptr);
 }
+
+TEST(ProfileSection, AppendedEntryIsTheOneEveryReaderReachesNext)
+{
+    static const struct { int id; std::initializer_list<const char *> lines; size_t n; const char *want; } cases[] = {
+        { 1, {}, 1, "name1=New|path1=C:\\new|" },
+        { 2, { "; mine", "name1=A", "path1=C:\\a", "other=1" }, 2,
+          "; mine|name1=A|path1=C:\\a|other=1|name2=New|path2=C:\\new|" },
+        // The empty name that ended the section and a stray path of that
+        // number would hide the new entry.
+        { 3, { "name1=A", "name2=", "path2=old", "name3=C" }, 2, "name1=A|name3=C|name2=New|path2=C:\\new|" },
+        { 4, { "name2=B" }, 1, "name2=B|name1=New|path1=C:\\new|" },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE("case " + std::to_string(c.id));
+        std::string list = List(c.lines);
+        SectionLines out;
+        SectionLinesInit(&out);
+        EXPECT_EQ(SectionLinesAppendEntry(list.data(), list.size(), "New", "C:\\new", &out), c.n);
+        std::string got;
+        size_t pos = 0, len;
+        const char *line;
+        while (ProfileNextLine(SectionLinesText(&out), out.used + 1, &pos, &line, &len))
+            got += std::string(line, len) + "|";
+        EXPECT_EQ(got, c.want);
+        SectionLinesFree(&out);
+    }
+}
