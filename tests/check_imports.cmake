@@ -1,7 +1,7 @@
 # Fails unless DLL imports only the platform's DLLs, exports exactly the
 # four undecorated names and stays within MAX_SIZE bytes; and unless none of
-# OBJS ("|"-separated object files of the module) needs C-runtime start-up
-# code, which the module is linked without.
+# OBJS ("|"-separated object files of the module, or all under OBJS_DIR)
+# needs C-runtime start-up code, which the module is linked without.
 execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "objdump failed on ${DLL}")
@@ -46,6 +46,13 @@ endif()
 # DllMain is the entry point: static constructors, destructors registered
 # with atexit and thread-local data would never be set up or run.
 string(REPLACE "|" ";" objs "${OBJS}")
+# Or every object file under OBJS_DIR (the 64-bit half's, built elsewhere).
+if(OBJS_DIR)
+  file(GLOB_RECURSE objs ${OBJS_DIR}/*.obj)
+  if(NOT objs)
+    message(FATAL_ERROR "no object files under ${OBJS_DIR}")
+  endif()
+endif()
 foreach(obj ${objs})
   execute_process(COMMAND ${OBJDUMP} -h -t ${obj} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
   if(NOT rc EQUAL 0)
@@ -55,7 +62,8 @@ foreach(obj ${objs})
     message(FATAL_ERROR "${obj} has a ${CMAKE_MATCH_1} section: start-up code the module does not run")
   endif()
   # An undefined symbol is one of section 0.
-  if(dump MATCHES "\\(sec +0\\)[^\n]* (_atexit|___cxa_atexit|__onexit|___emutls_get_address)\n")
+  # (32-bit names carry one more leading underscore.)
+  if(dump MATCHES "\\(sec +0\\)[^\n]* _?(atexit|__cxa_atexit|_onexit|__emutls_get_address)\n")
     message(FATAL_ERROR "${obj} calls ${CMAKE_MATCH_1}: start-up code the module does not run")
   endif()
 endforeach()

@@ -245,6 +245,12 @@ struct BothHalves : ::testing::Test {
     }
     void TearDown() override
     {
+        // An orderly exit when the test left the host running: Wine keeps
+        // the hooks of a killed program for later tests to meet.
+        if (host && host->main && WaitForSingleObject(host->process, 0) == WAIT_TIMEOUT) {
+            PostMessageA(host->main, WM_CLOSE, 0, 0);
+            WaitForSingleObject(host->process, 10000);
+        }
         delete host;
         if (companion) {
             WaitForSingleObject(companion, 3000);
