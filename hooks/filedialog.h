@@ -5,6 +5,9 @@
 
 #define PROCESS_NAME_CAPACITY 260
 
+// The favourites button's tooltip.
+#define FAVOURITES_TIP "Brivane"
+
 // Command ids of the favourites button and the favourites menu.
 enum FavouritesId {
     IDC_FAVOURITES = 371,            // the toolbar button
@@ -15,10 +18,11 @@ enum FavouritesId {
 
 // The controls of one file dialog and the name of the program showing it.
 struct DialogControls {
-    HWND toolbar;
+    HWND toolbar;                     // the toolbar holding the button, or null
     HWND edit;                        // file-name edit, or null
     HWND combo;                       // file-name combo box, or null
     HWND ok;
+    HWND button;                      // the push button standing in for it, or null
     char processName[PROCESS_NAME_CAPACITY];
 };
 
@@ -36,6 +40,32 @@ HWND FindChild(HWND parent, int id, const char *className);
 // file-name edit or combo box (ProcessName included); FALSE otherwise, with
 // controls left unspecified.
 BOOL FindDialogControls(HWND dialog, DialogControls *controls);
+
+// Fills controls when dialog is a Common Item Dialog, in Wine's shape (the
+// file-name edit, the navigation toolbar and OK as direct children) or in
+// Windows' (the edit inside the dialog's view, OK a direct child); the
+// toolbar and the button are set only once one holds or is the button.
+// FALSE otherwise, with controls left unspecified.
+BOOL FindItemDialogControls(HWND dialog, DialogControls *controls);
+
+// Adds the favourites button to a recognised item dialog: to its navigation
+// toolbar when the button fits there, else as a push button beside OK.
+void AddItemDialogButton(HWND dialog, const DialogControls *controls);
+
+// Puts the push button back beside OK, after the dialog laid itself out.
+void PlaceItemDialogButton(HWND dialog, const DialogControls *controls);
+
+// Appends the separator and the favourites button to toolbar and returns
+// the width the two take; 0 when they could not be added. A toolbar without
+// tooltips gets them, so that the button's tooltip shows.
+int AppendFavouritesButton(HWND toolbar);
+
+// A tooltip window for the controls of dialog, destroyed with it; null when
+// none could be made.
+HWND CreateTooltip(HWND dialog);
+
+// Where the favourites menu opens: under the button, at its left edge.
+POINT MenuAnchor(const DialogControls *controls);
 
 // Builds the favourites menu from the program's section and section global
 // and tracks it under the favourites button of the dialog.
@@ -58,7 +88,7 @@ LRESULT CALLBACK FavouritesDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPAR
 #define SUBCLASS_SLOTS 16
 
 // The kinds of file dialog that get the button.
-enum DialogKind { DIALOG_NONE, DIALOG_CLASSIC };
+enum DialogKind { DIALOG_NONE, DIALOG_CLASSIC, DIALOG_ITEM };
 
 // Subclasses dialog with FavouritesDialogProc, keeping its previous
 // procedure and kind in the module's own table. FALSE, with the dialog left

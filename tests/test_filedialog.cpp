@@ -120,6 +120,56 @@ std::string Lower(std::string s)
     return s;
 }
 
+std::string RectText(const RECT &r)
+{
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "-" + std::to_string(r.right) + "," +
+           std::to_string(r.bottom);
+}
+
+// "in view" when the favourites button of a dialog of another program lies
+// wholly inside its toolbar and inside the dialog's client area; else the
+// rectangles. TB_GETRECT's pointer is not carried across processes, so the
+// toolbar writes into memory lent in that program.
+std::string ButtonInView(HANDLE process, HWND dialog)
+{
+    HWND toolbar = NULL;
+    for (HWND tb = FindWindowExA(dialog, NULL, TOOLBARCLASSNAMEA, NULL); tb && !toolbar;
+         tb = FindWindowExA(dialog, tb, TOOLBARCLASSNAMEA, NULL))
+        if (SendMessageA(tb, TB_COMMANDTOINDEX, 371, 0) >= 0)
+            toolbar = tb;
+    if (!toolbar)
+        return "no button";
+    void *remote = VirtualAllocEx(process, NULL, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE);
+    if (!remote)
+        return "no memory";
+    RECT button = {};
+    bool got = SendMessageA(toolbar, TB_GETRECT, 371, (LPARAM)remote) &&
+               ReadProcessMemory(process, remote, &button, sizeof(button), NULL);
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    if (!got)
+        return "no rectangle";
+    RECT bar, client;
+    GetClientRect(toolbar, &bar);
+    GetClientRect(dialog, &client);
+    RECT inDialog = button;
+    MapWindowPoints(toolbar, dialog, (POINT *)&inDialog, 2);
+    bool inBar = button.left >= 0 && button.top >= 0 && button.right <= bar.right && button.bottom <= bar.bottom;
+    bool inClient = inDialog.left >= 0 && inDialog.top >= 0 && inDialog.right <= client.right &&
+                    inDialog.bottom <= client.bottom;
+    if (inBar && inClient)
+        return "in view";
+    return "button " + RectText(button) + " of toolbar " + RectText(bar) + "; in dialog " + RectText(inDialog) +
+           " of " + RectText(client);
+}
+
+void Resize(HWND dialog, int dx, int dy)
+{
+    RECT r;
+    GetWindowRect(dialog, &r);
+    SetWindowPos(dialog, NULL, 0, 0, r.right - r.left + dx, r.bottom - r.top + dy,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 } // namespace
 
 // --- the program's name ---------------------------------------------------------
@@ -257,6 +307,7 @@ TEST_F(FileDialogs, OpenAndSaveDialogsGetSeparatorAndButtonLast)
         EXPECT_EQ(last[1], "371,4,0," + std::to_string(ImageCount(dialog) - 1));
         EXPECT_EQ(Call("tip " + dialog), "Brivane|Brivane|Brivane");
         EXPECT_EQ(Call("subclassed " + dialog), "yes");
+        EXPECT_EQ(ButtonInView(client->process(), StrHwnd(dialog)), "in view");
         SaveWindowPng(StrHwnd(dialog), ArtifactPath(std::string("file_dialog_") + kind + ".png"));
         EXPECT_EQ(Call("close " + dialog), "cancelled");
     }
@@ -341,10 +392,16 @@ TEST_F(FileDialogs, ExceptionValueOneAloneRemovesTheButton)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.line);
         Ini(Lines({ "[exception]", c.line }));
-        std::string dialog = Open();
-        EXPECT_EQ(LastButtons(dialog)[1].compare(0, 4, "371,") == 0, c.button);
-        EXPECT_EQ(Call("subclassed " + dialog), c.button ? "yes" : "no");
-        EXPECT_EQ(Call("close " + dialog), "cancelled");
+        for (const char *how : { "open open", "itemopen open", "windowsshape" }) {
+            SCOPED_TRACE(how);
+            std::string dialog = Call(how);
+            if (strcmp(how, "windowsshape") == 0)
+                EXPECT_EQ(Call("pushbutton " + dialog) != "none", c.button);
+            else
+                EXPECT_EQ(LastButtons(dialog)[1].compare(0, 4, "371,") == 0, c.button);
+            EXPECT_EQ(Call("subclassed " + dialog), c.button ? "yes" : "no");
+            Call("close " + dialog);
+        }
     }
 }
 
@@ -733,4 +790,153 @@ TEST_F(FileDialogs, WineNotepadOpenDialogShowsTheButtonAndItsEntries)
         GetWindowTextA(main, title, sizeof(title));
         return strstr(title, "from favourites") != NULL;
     })) << title;
+}
+
+// --- the button in full view ------------------------------------------------------
+
+TEST_F(FileDialogs, ClassicButtonStaysInViewInProgramsNobodyHereWrote)
+{
+    // Wine's notepad: a toolbar widened by too little cut the button off.
+    // WordPad's dialog is resizable and its toolbar reaches past the
+    // client area's edge before any button is added.
+    struct Case { const char *what, *line, *mainClass; UINT openCommand; };
+    const Case cases[] = {
+        { "notepad", "notepad.exe", "Notepad", 257 },
+        { "wordpad", "\"C:\\Program Files\\Windows NT\\Accessories\\wordpad.exe\"", "WORDPADTOP", 1001 },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        DWORD pid = 0;
+        HANDLE process = Start(c.line, &pid);
+        ASSERT_TRUE(process);
+        struct Ender {
+            HANDLE h;
+            ~Ender() { TerminateProcess(h, 0); WaitForSingleObject(h, 5000); CloseHandle(h); }
+        } ender{ process };
+        HWND main = WaitForProcessWindow(pid, c.mainClass, NULL);
+        ASSERT_TRUE(main);
+        ASSERT_TRUE(PostMessageA(main, WM_COMMAND, c.openCommand, 0));
+        HWND dialog = WaitForProcessWindow(pid, "#32770", NULL);
+        ASSERT_TRUE(dialog);
+        ASSERT_TRUE(WaitUntil([&] { return ButtonInView(process, dialog) != "no button"; }));
+        EXPECT_EQ(ButtonInView(process, dialog), "in view") << "at first";
+        SaveWindowPng(dialog, ArtifactPath(std::string("classic_") + c.what + ".png"));
+        const struct { int dx, dy; } steps[] = { { 200, 100 }, { -200, -100 }, { -80, -40 }, { 300, 0 } };
+        for (const auto &step : steps) {
+            Resize(dialog, step.dx, step.dy);
+            EXPECT_EQ(ButtonInView(process, dialog), "in view") << "after resizing by " << step.dx;
+        }
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    }
+}
+
+// --- the Common Item Dialog ---------------------------------------------------------
+
+TEST_F(FileDialogs, ItemDialogsGetTheButtonOnTheirNavigationToolbar)
+{
+    for (const char *kind : { "open", "save" }) {
+        SCOPED_TRACE(kind);
+        std::string dialog = Call(std::string("itemopen ") + kind);
+        ASSERT_NE(StrHwnd(dialog), (HWND)NULL) << dialog;
+        EXPECT_EQ(Call("subclassed " + dialog), "yes");
+        std::vector<std::string> last = LastButtons(dialog);
+        EXPECT_EQ(last[0], "0,4,1,0");
+        EXPECT_EQ(last[1], "371,4,0," + std::to_string(ImageCount(dialog) - 1));
+        EXPECT_EQ(Call("tip " + dialog), "Brivane|Brivane|Brivane");
+        EXPECT_EQ(Call("pushbutton " + dialog), "none");
+        EXPECT_EQ(ButtonInView(client->process(), StrHwnd(dialog)), "in view");
+        Call("resize " + dialog + " -120 -60");
+        EXPECT_EQ(ButtonInView(client->process(), StrHwnd(dialog)), "in view");
+        SaveWindowPng(StrHwnd(dialog), ArtifactPath(std::string("item_dialog_") + kind + ".png"));
+        EXPECT_EQ(Call("close " + dialog), "cancelled");
+    }
+}
+
+TEST_F(FileDialogs, ItemDialogMenuNavigatesAndPutsTheFileNameBack)
+{
+    std::string start = Folder("start"), a = Folder("fav a"), b = Folder("fav b");
+    std::string file = TempPath("chosen by favourite.txt");
+    ASSERT_TRUE(WriteFile(file, "x"));
+    Ini(Lines({ "[global]", "name1=A", "path1=" + a, "name2=No path", "name3=File", "path3=" + file,
+                std::string("[") + kClientSection + "]", "name1=B", "path1=" + b }));
+    for (const char *kind : { "open", "save" }) {
+        SCOPED_TRACE(kind);
+        std::string dialog = Call(std::string("itemopen ") + kind + " |" + start + "|");
+        ASSERT_TRUE(WaitUntil([&] { return Lower(Call("folder " + dialog)) == Lower(start); }));
+        EXPECT_EQ(Menu(dialog), "1793:B|-|1281:A|1282:No path|1283:File|-|1279:Brivane");
+        ASSERT_EQ(Call("field " + dialog + " keep.txt"), "keep.txt");
+
+        Call("command " + dialog + " 1281");
+        EXPECT_EQ(Lower(Call("folder " + dialog)), Lower(a));
+        EXPECT_EQ(Call("field " + dialog), "keep.txt");
+        Call("command " + dialog + " 1793");
+        EXPECT_EQ(Lower(Call("folder " + dialog)), Lower(b));
+        EXPECT_EQ(Call("field " + dialog), "keep.txt");
+
+        // From the menu with the keyboard: B first, then A.
+        ASSERT_EQ(Call("favpick " + dialog + " 2"), "picked");
+        EXPECT_EQ(Lower(Call("folder " + dialog)), Lower(a));
+        EXPECT_EQ(Call("field " + dialog), "keep.txt");
+
+        for (const char *id : { "1282", "1797", "1000" }) {
+            Call("command " + dialog + " " + id);
+            EXPECT_EQ(Lower(Call("folder " + dialog)), Lower(a)) << id;
+            EXPECT_EQ(Call("field " + dialog), "keep.txt") << id;
+        }
+        EXPECT_EQ(Call("ended " + dialog), "running");
+        if (strcmp(kind, "open") == 0) {
+            // A file's path is chosen, as if typed.
+            Call("command " + dialog + " 1283");
+            EXPECT_EQ(Lower(Call("close " + dialog)), Lower("chosen " + file));
+        } else {
+            EXPECT_EQ(Call("close " + dialog), "cancelled");
+        }
+    }
+}
+
+TEST_F(FileDialogs, WindowsShapedItemDialogGetsAPushButtonBesideOpen)
+{
+    // Built from a template with Windows' classes and ids: the file-name
+    // edit deep in the view, no toolbar of the dialog's own to extend.
+    std::string a = Folder("fav a"), b = Folder("fav b");
+    Ini(Lines({ "[global]", "name1=A", "path1=" + a, std::string("[") + kClientSection + "]", "name1=B",
+                "path1=" + b }));
+    std::string dialog = Call("windowsshape");
+    ASSERT_NE(StrHwnd(dialog), (HWND)NULL) << dialog;
+    EXPECT_EQ(Call("subclassed " + dialog), "yes");
+    const std::string placed = "Brivane tab=1 beside=1 inside=1 order=1 tip=Brivane";
+    EXPECT_EQ(Call("pushbutton " + dialog), placed);
+    SaveWindowPng(StrHwnd(dialog), ArtifactPath("item_dialog_windows_shape.png"));
+
+    for (const char *how : { "", " command" }) {
+        SCOPED_TRACE(how);
+        std::string got = Call("favmenu " + dialog + how);
+        EXPECT_EQ(got.substr(0, got.find(" @")), "1793:B|-|1281:A|-|1279:Brivane");
+        std::vector<std::string> pos = Split(got.substr(got.find(" @") + 2), ' ');
+        ASSERT_EQ(pos.size(), 3u) << got;
+        EXPECT_EQ(pos[0], pos[2]) << "menu under the push button";
+    }
+
+    Call("field " + dialog + " keep.txt");
+    Call("command " + dialog + " 1281");
+    EXPECT_EQ(Lower(Call("folder " + dialog)), Lower(a));
+    EXPECT_EQ(Call("field " + dialog), "keep.txt");
+    ASSERT_EQ(Call("favpick " + dialog + " 1"), "picked");
+    EXPECT_EQ(Lower(Call("folder " + dialog)), Lower(b));
+    EXPECT_EQ(Call("field " + dialog), "keep.txt");
+    // What the dialog's own procedure saw: the two openings of the menu, then
+    // for each entry OK with the path typed in, and the entry's command.
+    EXPECT_EQ(Call("fakelog " + dialog), "371.0 371.0 1.0=" + a + " 1281.0 371.0 1.0=" + b + " 1793.0");
+
+    for (const char *size : { "160 80", "-300 -150", "400 0" }) {
+        Call(std::string("resize ") + dialog + " " + size);
+        EXPECT_EQ(Call("pushbutton " + dialog), placed) << "after resizing by " << size;
+    }
+    Call("close " + dialog);
+
+    // Without the file-name edit it is no file dialog we know.
+    dialog = Call("windowsshape nofield");
+    EXPECT_EQ(Call("subclassed " + dialog), "no");
+    EXPECT_EQ(Call("pushbutton " + dialog), "none");
+    Call("close " + dialog);
 }
