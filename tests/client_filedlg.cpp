@@ -756,6 +756,25 @@ CLIENT_COMMAND(favpick)
     return "picked";
 }
 
+struct TipQuery { HWND dialog, push; char text[100]; };
+
+// Asks a tooltip window of the dialog's thread for the push button's tip.
+BOOL CALLBACK ReadButtonTip(HWND w, LPARAM lp)
+{
+    TipQuery *q = (TipQuery *)lp;
+    char cls[64];
+    GetClassNameA(w, cls, sizeof(cls));
+    if (lstrcmpiA(cls, TOOLTIPS_CLASSA) != 0)
+        return TRUE;
+    TTTOOLINFOA ti = {};
+    ti.cbSize = TTTOOLINFOA_V2_SIZE;
+    ti.hwnd = q->dialog;
+    ti.uId = (UINT_PTR)q->push;
+    ti.lpszText = q->text;
+    SendMessageA(w, TTM_GETTEXTA, sizeof(q->text), (LPARAM)&ti);
+    return !q->text[0];
+}
+
 // pushbutton <dlg>: the favourites push button's text, and whether it is a
 // tab stop, sits beside OK (same row and height, just left of it), lies in
 // the client area and comes just before OK in the tab order.
@@ -778,21 +797,8 @@ CLIENT_COMMAND(pushbutton)
     bool inside = b.left >= 0 && b.top >= 0 && b.right <= c.right && b.bottom <= c.bottom;
     bool tab = (GetWindowLongA(push, GWL_STYLE) & WS_TABSTOP) != 0;
     // The tooltip of the button, from whichever tooltip window has it.
-    struct TipQuery { HWND dialog, push; char text[100]; } q = { dialog, push, "" };
-    EnumThreadWindows(GetWindowThreadProcessId(dialog, NULL), [](HWND w, LPARAM lp) -> BOOL {
-        TipQuery *q = (TipQuery *)lp;
-        char cls[64];
-        GetClassNameA(w, cls, sizeof(cls));
-        if (lstrcmpiA(cls, TOOLTIPS_CLASSA) != 0)
-            return TRUE;
-        TTTOOLINFOA ti = {};
-        ti.cbSize = TTTOOLINFOA_V2_SIZE;
-        ti.hwnd = q->dialog;
-        ti.uId = (UINT_PTR)q->push;
-        ti.lpszText = q->text;
-        SendMessageA(w, TTM_GETTEXTA, sizeof(q->text), (LPARAM)&ti);
-        return !q->text[0];
-    }, (LPARAM)&q);
+    TipQuery q = { dialog, push, "" };
+    EnumThreadWindows(GetWindowThreadProcessId(dialog, NULL), ReadButtonTip, (LPARAM)&q);
     const char *tip = q.text;
     return std::string(text) + " tab=" + Num(tab) + " beside=" + Num(beside) + " inside=" + Num(inside) +
            " order=" + Num(GetWindow(push, GW_HWNDNEXT) == ok) + " tip=" + tip;
