@@ -4,6 +4,7 @@
 set(BRIVANE_PORTABLE_SOURCES
   core/textbuf.cpp
   core/values.cpp
+  core/profile_section.cpp
   sheet/scramble.cpp
   sheet/section_text.cpp
   host/hostlogic.cpp

@@ -1,31 +1,22 @@
 #include "ini.h"
 #include "shared.h"
 #include "textbuf.h"
-
-// The longest name a single path component can have.
-#define MAX_COMPONENT_LENGTH 255
-
-static bool HasSeparator(const char *path)
-{
-    for (; *path; path++)
-        if (*path == '\\' || *path == '/' || *path == ':')
-            return true;
-    return false;
-}
+#include "profile_section.h"
 
 ConfigPath::ConfigPath()
 {
     text[0] = '\0';
     if (!g_settings)
         return;
-    // Bounded to the field, so an unterminated path never reads past the view.
-    size_t n = BufSetN(text, COUNTOF(text), g_settings->configPath, CONFIG_PATH_CAPACITY);
-    // Any process can write the block. A field without its NUL is damaged,
-    // and one name longer than a path component can be names no file; the
-    // profile functions never get either (some implementations overrun their
-    // own buffers on such a name, inside whatever program runs the hook).
-    if ((n == CONFIG_PATH_CAPACITY - 1 && g_settings->configPath[CONFIG_PATH_CAPACITY - 1]) ||
-        (n > MAX_COMPONENT_LENGTH && !HasSeparator(text)))
+    // What the block holds is data from another process, and the profile
+    // functions of some platforms overrun their own buffers on names they
+    // do not expect, inside whatever program runs the hook. So the path is
+    // copied once (the block may change meanwhile) and used only when it is
+    // fully qualified and shorter than MAX_PATH: a relative name would be
+    // looked for in the current or the Windows folder, a device name reaches
+    // past the file system, and a field without its NUL reads as too long.
+    BufSetN(text, COUNTOF(text), g_settings->configPath, MAX_PATH);
+    if (!IsFullyQualifiedPath(text, MAX_PATH))
         text[0] = '\0';
 }
 
@@ -92,4 +83,54 @@ DWORD IniGetSectionNames(char *out, DWORD size)
     if (!path.text[0])
         return EmptyList(out, size);
     return EndList(out, size, GetPrivateProfileSectionNamesA(out, size, path.text));
+}
+
+// Reading starts at a size that holds any ordinary section in one call and
+// grows fourfold (a file whose text converts to more bytes than it has); past the limit a file is not a configuration any more,
+// and the caller gets what fitted, reported as not whole.
+#define SECTION_READ_START (16 * 1024)
+#define SECTION_READ_LIMIT (64 * 1024 * 1024)
+// The first read is not made larger than this for a large file: most of
+// such a file is other sections.
+#define SECTION_READ_FIRST_LIMIT (1024 * 1024)
+
+int IniReadSection(const char *section, SectionLines *lines)
+{
+    lines->used = 0;
+    if (lines->buf)
+        lines->buf[0] = lines->buf[1] = '\0';
+    ConfigPath path;
+    if (!path.text[0])
+        return 0;
+    // A section's list is never longer than the file's text: sized so,
+    // one read takes it whole.
+    size_t start = SECTION_READ_FIRST_LIMIT;
+    WIN32_FILE_ATTRIBUTE_DATA file;
+    if (GetFileAttributesExA(path.text, GetFileExInfoStandard, &file) && !file.nFileSizeHigh &&
+        file.nFileSizeLow < SECTION_READ_FIRST_LIMIT - 64)
+        start = file.nFileSizeLow + 64;
+    if (start < SECTION_READ_START)
+        start = SECTION_READ_START;
+    for (size_t cap = start;; cap *= 4) {
+        if (!SectionLinesReserve(lines, cap))
+            return 0;
+        // The buffer may have grown past cap: use all of it.
+        DWORD size = (DWORD)lines->cap;
+        DWORD got = EndList(lines->buf, size,
+                            GetPrivateProfileSectionA(section, lines->buf, size, path.text));
+        lines->used = got < size - 2 ? got : size - 2;
+        lines->buf[lines->used] = '\0';
+        // size - 2 is what a list cut to its buffer gives back.
+        if (got < size - 2)
+            return 1;
+        if (lines->cap >= SECTION_READ_LIMIT)
+            return 0;
+    }
+}
+
+BOOL IniWriteSectionLines(const char *section, const SectionLines *lines)
+{
+    if (lines->failed)
+        return FALSE;   // never write a list that lost lines
+    return IniWriteSection(section, SectionLinesText(lines));
 }

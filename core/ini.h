@@ -9,10 +9,11 @@
 // moment of construction and always terminated within it (any process can
 // write the block). Each reader takes its own copy, so threads of one program
 // never see each other's half-made copies. Empty when there is no block, the
-// host has not set a path yet, or the field is damaged: no NUL in it, or a
-// single name longer than a file name can be.
+// host has not set a path yet, or the path is not one to use: not fully
+// qualified ("X:\..." or "\\server\share\..."), a device name, MAX_PATH
+// characters or more, or a field without its NUL.
 struct ConfigPath {
-    char text[CONFIG_PATH_CAPACITY];
+    char text[MAX_PATH + 1];   // one more than a usable path, to see a longer one
     ConfigPath();
 };
 
@@ -25,3 +26,12 @@ BOOL  IniWriteString(const char *section, const char *key, const char *value);
 DWORD IniGetSection(const char *section, char *out, DWORD size);
 BOOL  IniWriteSection(const char *section, const char *lines);
 DWORD IniGetSectionNames(char *out, DWORD size);
+
+// A whole section in one read, into lines (what they held is replaced),
+// grown until the section fits: no fixed ceiling. Returns 1 when the
+// section was read whole (a missing one reads as empty); 0 when there is
+// no path or memory ran out, lines then holding what could be read.
+struct SectionLines;
+int IniReadSection(const char *section, SectionLines *lines);
+// Replaces the section's whole content with lines in one write.
+BOOL IniWriteSectionLines(const char *section, const SectionLines *lines);

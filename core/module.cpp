@@ -1,23 +1,59 @@
 // Module entry: records the instance and maps the shared block in every
 // process the module is loaded into.
 #include "shared.h"
+#include "user_only.h"
 
 HINSTANCE g_instance;
 SharedMapping g_mapping = { NULL, NULL, BRIVANE_SHMEM_SIZE, BRIVANE_SHMEM_NAME };
 SharedSettings *g_settings;
 
+// Mapped the first time a writer asks, in the few processes that write.
+static SharedSettings *volatile s_writable;
+
 void ModuleAttach(HINSTANCE instance)
 {
     g_instance = instance;
-    // The first process creates the block zero-filled; later ones open it.
-    g_mapping.handle = CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE,
-                                          0, g_mapping.size, g_mapping.name);
+    s_writable = NULL;   // runs once, but test programs attach again
+    // Hooked programs only read the block: a view that cannot write it.
+    // The first process creates it zero-filled, readable and writable by
+    // this user's programs alone, and labelled so that lower-integrity
+    // programs can read it but never write it. Without that descriptor the
+    // block is not created at all: never one that anybody may rewrite.
+    g_mapping.handle = OpenFileMappingA(FILE_MAP_READ, FALSE, g_mapping.name);
+    if (!g_mapping.handle) {
+        PSECURITY_DESCRIPTOR sd = NewUserOnlyDescriptor("NW", "LW");
+        if (sd) {
+            SECURITY_ATTRIBUTES sa = { sizeof(sa), sd, FALSE };
+            g_mapping.handle = CreateFileMappingA(INVALID_HANDLE_VALUE, &sa, PAGE_READWRITE,
+                                                  0, g_mapping.size, g_mapping.name);
+            LocalFree(sd);
+        }
+        // Another process created it meanwhile, or this one may not write.
+        if (!g_mapping.handle)
+            g_mapping.handle = OpenFileMappingA(FILE_MAP_READ, FALSE, g_mapping.name);
+    }
     if (g_mapping.handle) {
-        g_mapping.view = MapViewOfFile(g_mapping.handle, FILE_MAP_WRITE, 0, 0, 0);
+        g_mapping.view = MapViewOfFile(g_mapping.handle, FILE_MAP_READ, 0, 0, 0);
         g_settings = (SharedSettings *)g_mapping.view;
     }
     // View and handle go with the process: hooked programs may still run our
     // code while the loader tears down, so nothing is released here.
+}
+
+SharedSettings *WritableSettings()
+{
+    if (!g_settings)
+        return NULL;
+    if (!s_writable) {
+        HANDLE mapping = OpenFileMappingA(FILE_MAP_WRITE, FALSE, g_mapping.name);
+        void *view = mapping ? MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0) : NULL;
+        if (mapping)
+            CloseHandle(mapping);   // the view keeps the block
+        // Two threads may map at once: one view is kept, the other goes.
+        if (view && InterlockedCompareExchangePointer((void *volatile *)&s_writable, view, NULL))
+            UnmapViewOfFile(view);
+    }
+    return s_writable;
 }
 
 HWND LiveHostWindow()

@@ -27,9 +27,9 @@ static DWORD ReadColor(const char *key, const char *def)
 // order; a reader in another process may see the block half reloaded.
 void WINAPI RequestSettings_(void)
 {
-    SharedSettings *s = g_settings;
+    SharedSettings *s = WritableSettings();
     if (!s)
-        return;   // no block mapped in this process: nothing to fill
+        return;   // no block this process may fill
 
     int v = IniGetInt(SETTINGS_SECTION, "fi.init", 1);
     s->initPosition = (v < 0 || v > 4) ? 1 : v;

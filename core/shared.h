@@ -21,10 +21,31 @@ enum HostCommand {
 
 #define CONFIG_PATH_CAPACITY 4052   // 4051 characters and the NUL
 
-// Laid over the whole 4096-byte block; the host is built against the same
-// layout, so fields, widths and offsets never change.
+// The module's file name: one module per bitness, the same block for both.
+#ifdef _WIN64
+#define BRIVANE_MODULE_FILE "brivane64.dll"
+#else
+#define BRIVANE_MODULE_FILE "brivane.dll"
+#endif
+
+// A window handle kept in 32 bits. Window handles are significant in their
+// low 32 bits in processes of either bitness, so 32- and 64-bit copies of
+// the module read the same field at the same offset.
+struct WindowHandle32 {
+    INT32 value;
+    operator HWND() const { return (HWND)LongToHandle(value); }
+    WindowHandle32 &operator=(HWND window)
+    {
+        value = HandleToLong(window);
+        return *this;
+    }
+};
+
+// Laid over the whole 4096-byte block; the host and the module of either
+// bitness are built against the same layout, so fields, widths and offsets
+// never change.
 struct SharedSettings {
-    HWND  hostWindow;         //  0
+    WindowHandle32 hostWindow; //  0
     INT32 initPosition;       //  4
     INT32 followMode;         //  8
     INT32 opacity;            // 12
@@ -38,7 +59,7 @@ struct SharedSettings {
     char  configPath[CONFIG_PATH_CAPACITY]; // 44
 };
 
-static_assert(sizeof(HWND) == 4, "the shared block is laid out for 32-bit processes");
+static_assert(sizeof(WindowHandle32) == 4, "the host window is 32 bits in both bitnesses");
 static_assert(offsetof(SharedSettings, hostWindow) == 0, "layout");
 static_assert(offsetof(SharedSettings, initPosition) == 4, "layout");
 static_assert(offsetof(SharedSettings, followMode) == 8, "layout");
@@ -68,6 +89,12 @@ extern SharedSettings *g_settings;    // null when the block could not be mapped
 // Runs what the entry point does on process attach; separate so that test
 // builds which link the module's objects statically can run it too.
 void ModuleAttach(HINSTANCE instance);
+
+// The block for writing (the settings loader and the Settings page): a
+// writable view mapped on first use. Null when there is no block or this
+// process may not write it (a lower-integrity program); readers use
+// g_settings, a view that cannot write.
+SharedSettings *WritableSettings();
 
 // The host window to post to, or null when the host has not filled in a
 // live window yet.

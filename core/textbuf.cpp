@@ -17,3 +17,73 @@ size_t BufSet(char *dst, size_t cap, const char *src)
 {
     return BufSetN(dst, cap, src, (size_t)-1);
 }
+
+static size_t Length(const char *s)
+{
+    size_t n = 0;
+    while (s[n])
+        n++;
+    return n;
+}
+
+bool BufJoin(char *dst, size_t cap, const char *a, const char *b)
+{
+    if (cap == 0)
+        return false;
+    size_t na = Length(a), nb = Length(b);
+    if (na >= cap || nb >= cap - na) {
+        dst[0] = '\0';
+        return false;
+    }
+    for (size_t i = 0; i < na; i++)   // a may be dst: copies onto itself
+        dst[i] = a[i];
+    for (size_t i = 0; i < nb; i++)
+        dst[na + i] = b[i];
+    dst[na + nb] = '\0';
+    return true;
+}
+
+static bool IsSeparator(char c)
+{
+    return c == '\\' || c == '/';
+}
+
+// One name of a UNC path from p: non-empty, up to the next separator.
+static size_t NameLength(const char *p)
+{
+    size_t n = 0;
+    while (p[n] && !IsSeparator(p[n]))
+        n++;
+    return n;
+}
+
+bool IsFullyQualifiedPath(const char *path, size_t limit)
+{
+    size_t n = 0;
+    while (n < limit && path[n])
+        n++;
+    if (n >= limit)
+        return false;
+    size_t rest;   // where the part after the root starts
+    char c = path[0];
+    if (((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) && path[1] == ':' && IsSeparator(path[2])) {
+        rest = 3;
+    } else if (IsSeparator(path[0]) && IsSeparator(path[1])) {
+        const char *server = path + 2;
+        size_t ns = NameLength(server);
+        // "\\?\" and "\\.\" are the device namespaces, not a server.
+        if (ns == 0 || (ns == 1 && (server[0] == '?' || server[0] == '.')) || !IsSeparator(server[ns]))
+            return false;
+        const char *share = server + ns + 1;
+        size_t nsh = NameLength(share);
+        if (nsh == 0)
+            return false;
+        rest = 2;
+    } else {
+        return false;
+    }
+    for (size_t i = rest; i < n; i++)
+        if (path[i] == ':')   // a stream or a device after the root
+            return false;
+    return true;
+}

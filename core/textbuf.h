@@ -1,4 +1,4 @@
-// Bounded text copies; portable, no platform headers.
+// Bounded text copies and path checks; portable, no platform headers.
 #pragma once
 #include <stddef.h>
 
@@ -9,5 +9,19 @@ size_t BufSet(char *dst, size_t cap, const char *src);
 
 // As BufSet, but copies at most n characters of src.
 size_t BufSetN(char *dst, size_t cap, const char *src, size_t n);
+
+// dst = a followed by b, only when the whole of it fits into cap characters
+// (NUL included). A join that would be cut is a different path, so it is
+// refused: dst is then empty (when cap > 0) and the result false. a may be
+// dst itself.
+bool BufJoin(char *dst, size_t cap, const char *a, const char *b);
+
+// True when path names a file by itself, wherever the process stands:
+// "X:\..." or "\\server\share\..." ('/' counts as '\'), shorter than limit
+// characters, with no ':' after the drive's. Relative names ("a.ini"),
+// rooted ones without a drive ("\a.ini"), drive-relative ones ("C:a.ini")
+// and the device namespaces ("\\?\", "\\.\") are not: each would make the
+// file depend on the current folder, or reach past the file system.
+bool IsFullyQualifiedPath(const char *path, size_t limit);
 
 #define COUNTOF(a) (sizeof(a) / sizeof((a)[0]))

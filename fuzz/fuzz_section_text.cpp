@@ -2,13 +2,18 @@
 // capacity. It never writes outside the buffer, keeps a well-formed
 // double-NUL list of exactly the lines it accepted, and refuses a line only
 // when it would not fit or an earlier one did not (the list then stays as it
-// was), marking the text as overflowed.
+// was), marking the text as overflowed. The growing list gets the same
+// lines and must hold exactly them. The input read as a section list is
+// walked and parsed: every key and value lies inside its line, trimmed, and
+// a numbered entry found by the index is the first line with that key; an
+// entry appended is the one a reader finds next.
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
 #include <string>
 #include <vector>
 #include "sheet/section_text.h"
+#include "core/profile_section.h"
 
 #define CHECK(c) do { if (!(c)) abort(); } while (0)
 
@@ -23,8 +28,75 @@ static std::string Take(const uint8_t *&p, const uint8_t *end)
     return s;
 }
 
+static bool Blank(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r') || c == 0x1a;
+}
+
+// The input itself as a list, never read past its size.
+static void ParseAsList(const char *list, size_t size)
+{
+    size_t pos = 0, len, index = 0;
+    const char *line;
+    std::vector<ProfileEntry> entries;
+    while (ProfileNextLine(list, size, &pos, &line, &len)) {
+        CHECK(line >= list && line + len <= list + size && len > 0);
+        ProfileEntry e;
+        if (ProfileParseLine(line, len, &e)) {
+            CHECK(e.key >= line && e.key + e.keyLen <= line + len && e.keyLen > 0);
+            CHECK(!Blank(e.key[0]) && !Blank(e.key[e.keyLen - 1]) && e.key[0] != ';');
+            CHECK(!memchr(e.key, '=', e.keyLen));
+            if (e.value) {
+                CHECK(e.value > e.key + e.keyLen && e.value + e.valueLen <= line + len);
+                CHECK(e.valueLen == 0 || (!Blank(e.value[0]) && !Blank(e.value[e.valueLen - 1])));
+            }
+            char out[8];
+            size_t n = ProfileCopyValue(&e, out, sizeof(out));
+            CHECK(n < sizeof(out) && out[n] == '\0');
+        } else {
+            e.key = NULL;
+        }
+        entries.push_back(e);
+        index++;
+    }
+    NumberedEntries n;
+    if (!NumberedEntriesBuild(&n, list, size))
+        return;
+    CHECK(n.lines == index);
+    for (size_t k = 1; k <= n.count; k++) {
+        std::string key = "name" + std::to_string(k);
+        size_t first = index;
+        for (size_t i = 0; i < entries.size() && first == index; i++)
+            if (entries[i].key && ProfileKeyIs(&entries[i], key.c_str()))
+                first = i;
+        if (first == index) {
+            CHECK(!n.name[k - 1].key);
+        } else {
+            CHECK(n.name[k - 1].key == entries[first].key && n.nameLine[k - 1] == first);
+        }
+    }
+    size_t end = NumberedEnd(&n);
+    CHECK(end >= 1 && end <= n.count + 1);
+    NumberedEntriesFree(&n);
+
+    // One entry appended is what a reader finds next.
+    SectionLines out;
+    SectionLinesInit(&out);
+    size_t number = SectionLinesAppendEntry(list, size, "new", "C:\\new", &out);
+    CHECK(number == end);
+    CHECK(NumberedEntriesBuild(&n, SectionLinesText(&out), out.used + 1));
+    char got[8];
+    NumberedName(&n, number, got, sizeof(got));
+    CHECK(!strcmp(got, "new"));
+    NumberedPath(&n, number, got, sizeof(got));
+    CHECK(!strcmp(got, "C:\\new"));
+    NumberedEntriesFree(&n);
+    SectionLinesFree(&out);
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+    ParseAsList((const char *)data, size);
     if (size < 2)
         return 0;
     size_t cap = ((size_t)data[0] << 8 | data[1]) % 1024;
@@ -33,6 +105,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     char *buf = (char *)malloc(cap ? cap : 1);   // exactly cap bytes
     SectionText text;
     SectionTextInit(&text, buf, cap);
+    SectionLines grown;
+    SectionLinesInit(&grown);
+    std::string grownWant;
     std::vector<std::string> accepted;
     size_t usedBytes = 0;   // the accepted lines with their NULs
     bool refused = false;
@@ -41,6 +116,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         std::string value = Take(p, end);
         int ok = SectionTextAddLine(&text, key.c_str(), value.c_str());
         std::string line = key + "=" + value;
+        CHECK(SectionLinesAdd(&grown, key.c_str(), value.c_str()));
+        grownWant += line + '\0';
         if (ok) {
             accepted.push_back(line);
             usedBytes += line.size() + 1;
@@ -68,6 +145,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         CHECK(i < cap);   // the empty line that ends the list
         CHECK(got == accepted);
     }
+    CHECK(grown.used == grownWant.size());
+    CHECK(std::string(SectionLinesText(&grown), grown.used + 1) == grownWant + '\0');
+    SectionLinesFree(&grown);
     free(buf);
     return 0;
 }

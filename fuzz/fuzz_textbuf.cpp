@@ -1,6 +1,8 @@
 // Bounded copies: whatever the capacity, limit and source, BufSet and
 // BufSetN write inside the capacity, terminate, report what they wrote and
-// never read a source byte past the limit.
+// never read a source byte past the limit. BufJoin writes the whole join or
+// nothing but an empty text; IsFullyQualifiedPath reads no byte past its
+// limit and accepts only a drive or share root of fewer characters.
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
@@ -58,6 +60,37 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     } else {
         CHECK(got == 0);
     }
+    // BufJoin: the input split in two at the limit byte.
+    size_t cut = limit < wholeLen ? limit : wholeLen;
+    char *a = (char *)malloc(cut + 1);
+    memcpy(a, whole, cut);
+    a[cut] = '\0';
+    const char *b = whole + cut;
+    size_t joined = cut + strlen(b);
+    bool fits = cap > 0 && joined < cap;
+    CHECK(BufJoin(dst, cap, a, b) == fits);
+    if (fits) {
+        CHECK(memcmp(dst, a, cut) == 0 && strcmp(dst + cut, b) == 0);
+    } else if (cap) {
+        CHECK(dst[0] == '\0');
+    }
+
+    // IsFullyQualifiedPath on exactly `limit` readable bytes (no NUL needed).
+    if (limit > 0) {
+        char *path = (char *)malloc(limit);
+        for (size_t i = 0; i < limit; i++)
+            path[i] = i < size ? (char)data[i] : 'x';
+        if (IsFullyQualifiedPath(path, limit)) {
+            size_t n = strnlen(path, limit);
+            CHECK(n < limit && n >= 3);
+            bool drive = path[1] == ':';
+            bool share = (path[0] == '\\' || path[0] == '/') && (path[1] == '\\' || path[1] == '/');
+            CHECK(drive || share);
+            CHECK(!memchr(path + 2, ':', n - 2));
+        }
+        free(path);
+    }
+    free(a);
     free(whole);
     free(dst);
     free(src);

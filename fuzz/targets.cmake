@@ -6,7 +6,7 @@ set(BRIVANE_FUZZ_TABLE
   "fuzz_textbuf|core/textbuf.cpp"
   "fuzz_values|core/values.cpp"
   "fuzz_scramble|sheet/scramble.cpp"
-  "fuzz_section_text|sheet/section_text.cpp"
+  "fuzz_section_text|sheet/section_text.cpp,core/profile_section.cpp"
   "fuzz_header_line|sheet/section_text.cpp"
 )
 

@@ -3,6 +3,7 @@
 #include "filedialog.h"
 #include "../core/buffers.h"
 #include "../core/ini.h"
+#include "../core/profile_section.h"
 #include "../core/textbuf.h"
 #include <commctrl.h>
 
@@ -15,11 +16,25 @@
 // shown rather than delivered as some other command (IDOK, say).
 #define MAX_MENU_ID 0xFFFF
 
-static DWORD ReadEntryText(const char *section, const char *prefix, int n)
+// A favourites section read in one go and its nameN/pathN indexed, so
+// that the menu costs one profile read per section whatever its length.
+struct FavouriteSection {
+    SectionLines lines;
+    NumberedEntries entries;
+};
+
+static void ReadFavourites(FavouriteSection *f, const char *section)
 {
-    char key[32];
-    wsprintfA(key, "%s%d", prefix, n);
-    return IniGetString(section, key, "", MenuItemBuffer, ENTRY_TEXT_SIZE);
+    SectionLinesInit(&f->lines);
+    IniReadSection(section, &f->lines);
+    // Without memory for the index the section shows as empty.
+    NumberedEntriesBuild(&f->entries, SectionLinesText(&f->lines), f->lines.used);
+}
+
+static void FreeFavourites(FavouriteSection *f)
+{
+    NumberedEntriesFree(&f->entries);
+    SectionLinesFree(&f->lines);
 }
 
 static BOOL InsertCommandItem(HMENU menu, int pos, UINT id, const char *text, HMENU submenu)
@@ -45,13 +60,14 @@ static void InsertSeparator(HMENU menu, int pos)
 
 // Reads past the entries of a submenu that is too deep to show, up to and
 // including its closer; returns the N after it.
-static int SkipSubmenu(const char *section, int n)
+static int SkipSubmenu(const NumberedEntries *entries, int n)
 {
     int open = 1;
-    while (ReadEntryText(section, "name", n) > 0) {
+    char name[ENTRY_TEXT_SIZE];
+    while (NumberedName(entries, (size_t)n, name, COUNTOF(name)) > 0) {
         n++;
-        if (MenuItemBuffer[0] == '-') {
-            if (MenuItemBuffer[1] != '-')
+        if (name[0] == '-') {
+            if (name[1] != '-')
                 open++;
             else if (--open == 0)
                 break;
@@ -60,37 +76,42 @@ static int SkipSubmenu(const char *section, int n)
     return n;
 }
 
-static int FillMenuAt(HMENU menu, const char *section, int n, int pos, int idBase, int depth)
+static int FillMenuAt(HMENU menu, const NumberedEntries *entries, int n, int pos, int idBase, int depth)
 {
     if (depth > MAX_SUBMENU_DEPTH)
-        return SkipSubmenu(section, n);
-    while (idBase + n <= MAX_MENU_ID && ReadEntryText(section, "name", n) > 0) {
+        return SkipSubmenu(entries, n);
+    char name[ENTRY_TEXT_SIZE];
+    while (idBase + n <= MAX_MENU_ID && NumberedName(entries, (size_t)n, name, COUNTOF(name)) > 0) {
         UINT id = (UINT)(idBase + n);
         n++;
-        if (MenuItemBuffer[0] != '-') {
-            InsertCommandItem(menu, pos++, id, MenuItemBuffer, NULL);
+        if (name[0] != '-') {
+            InsertCommandItem(menu, pos++, id, name, NULL);
             continue;
         }
-        if (MenuItemBuffer[1] == '-')
+        if (name[1] == '-')
             return n;   // closes this (sub)menu; at the top it ends the section
         // A submenu that cannot be made is left out with its entries; what
         // follows it stays at this level.
         HMENU submenu = CreatePopupMenu();
-        if (!submenu || !InsertCommandItem(menu, pos, id, MenuItemBuffer + 1, submenu)) {
+        if (!submenu || !InsertCommandItem(menu, pos, id, name + 1, submenu)) {
             if (submenu)
                 DestroyMenu(submenu);
-            n = SkipSubmenu(section, n);
+            n = SkipSubmenu(entries, n);
             continue;
         }
         pos++;
-        n = FillMenuAt(submenu, section, n, 0, idBase, depth + 1);
+        n = FillMenuAt(submenu, entries, n, 0, idBase, depth + 1);
     }
     return n;
 }
 
 int FillMenu(HMENU menu, const char *section, int n, int pos, int idBase)
 {
-    return FillMenuAt(menu, section, n, pos, idBase, 0);
+    FavouriteSection f;
+    ReadFavourites(&f, section);
+    n = FillMenuAt(menu, &f.entries, n, pos, idBase, 0);
+    FreeFavourites(&f);
+    return n;
 }
 
 void ShowFavouritesMenu(HWND dialog, const DialogControls *controls)
@@ -116,10 +137,11 @@ void ShowFavouritesMenu(HWND dialog, const DialogControls *controls)
 
 void ApplyEntry(HWND dialog, const DialogControls *controls, int n, const char *section)
 {
-    if (ReadEntryText(section, "path", n) == 0)
-        return;
+    char key[32];
+    wsprintfA(key, "path%d", n);
     char path[ENTRY_TEXT_SIZE];
-    BufSet(path, COUNTOF(path), MenuItemBuffer);
+    if (IniGetString(section, key, "", path, COUNTOF(path)) == 0)
+        return;
     HWND target = controls->combo ? controls->combo : controls->edit;
 
     // Kept on this stack: pressing OK runs the dialog's own code, and other

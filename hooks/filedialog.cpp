@@ -14,13 +14,6 @@
 #define ID_LOOK_IN        0x0471
 #define MIN_LOOK_IN_WIDTH 40
 
-static BOOL BelongsToThisProcess(HWND window)
-{
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    return pid == GetCurrentProcessId();
-}
-
 static RECT RectInDialog(HWND dialog, HWND control)
 {
     RECT rect = {};
@@ -152,7 +145,7 @@ BOOL AugmentFileDialog(HWND dialog)
         return FALSE;
     // A 32-bit module may run hooks of 64-bit programs in the host's own
     // process: their windows are not ours to subclass.
-    if (!BelongsToThisProcess(dialog) || SubclassedKind(dialog) != DIALOG_NONE)
+    if (!WindowOfThisProcess(dialog) || SubclassedKind(dialog) != DIALOG_NONE)
         return FALSE;
     DialogControls controls;
     int kind = DIALOG_CLASSIC;

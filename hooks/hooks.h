@@ -16,6 +16,12 @@ LRESULT CALLBACK SysCommandProc(int code, WPARAM wParam, LPARAM lParam);
 // WH_CBT: adds the system-menu items to windows as they are activated.
 LRESULT CALLBACK ActivationProc(int code, WPARAM wParam, LPARAM lParam);
 
+// Whether the window belongs to the process running this code. On 64-bit
+// Windows a global hook of one bitness is also called, on the installing
+// thread, for events of programs of the other bitness: those windows are
+// the other module's business, and their events are only passed on.
+BOOL WindowOfThisProcess(HWND window);
+
 // System-menu items owned by the module.
 enum SysMenuId {
     IDM_SEPARATOR = 499,

@@ -9,10 +9,15 @@ HHOOK g_hooks[HOOK_COUNT];
 
 // The window whose Minimize or Maximize button the right button went down on.
 static HWND s_pressedWindow;
-// The last forwarded system command, to drop the repeat sightings of one
-// message (the message hook also sees peeks that leave it in the queue).
-static DWORD s_lastCommandKey = 0xFFFFFFFF;
-static DWORD s_lastCommandTime = 0xFFFFFFFF;
+// The last forwarded system command message, to drop a second sighting of
+// that same message: the message hook also sees peeks that leave it in the
+// queue. A message is told by its window, command, cursor and time stamp;
+// any other message is new and always forwarded.
+static HWND s_lastCommandWindow;
+static WPARAM s_lastCommandWParam;
+static LPARAM s_lastCommandLParam;
+static DWORD s_lastCommandTime;
+static BOOL s_haveLastCommand;
 
 BOOL PostHostCommand(WPARAM code, HWND window)
 {
@@ -21,9 +26,16 @@ BOOL PostHostCommand(WPARAM code, HWND window)
     return host && PostMessageA(host, WM_HOSTCOMMAND, code, (LPARAM)window);
 }
 
+BOOL WindowOfThisProcess(HWND window)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    return pid == GetCurrentProcessId();
+}
+
 LRESULT CALLBACK ActivationProc(int code, WPARAM wParam, LPARAM lParam)
 {
-    if (code == HCBT_ACTIVATE && g_settings)
+    if (code == HCBT_ACTIVATE && g_settings && WindowOfThisProcess((HWND)wParam))
         AddSysMenuItems((HWND)wParam);
     return CallNextHookEx(g_hooks[HOOK_CBT], code, wParam, lParam);
 }
@@ -34,18 +46,18 @@ LRESULT CALLBACK SysCommandProc(int code, WPARAM wParam, LPARAM lParam)
     if (code < 0 || msg->message != WM_SYSCOMMAND)
         return CallNextHookEx(g_hooks[HOOK_GETMESSAGE], code, wParam, lParam);
     WORD command = LOWORD(msg->wParam);
-    if (command < IDM_TRAY || command > IDM_FLOAT || !g_settings)
+    if (command < IDM_TRAY || command > IDM_FLOAT || !g_settings || !WindowOfThisProcess(msg->hwnd))
         return CallNextHookEx(g_hooks[HOOK_GETMESSAGE], code, wParam, lParam);
 
-    // The key is the cursor's x from the menu; a keyboard choice gives 0,
-    // which counts as a repeat only within 100 ms.
-    DWORD key = LOWORD(msg->lParam);
-    DWORD now = GetTickCount();
-    BOOL repeat = key == s_lastCommandKey &&
-                  (s_lastCommandKey != 0 || now - s_lastCommandTime <= 100);
+    BOOL repeat = s_haveLastCommand && msg->hwnd == s_lastCommandWindow &&
+                  msg->wParam == s_lastCommandWParam && msg->lParam == s_lastCommandLParam &&
+                  msg->time == s_lastCommandTime;
     if (!repeat && PostHostCommand(command, msg->hwnd)) {
-        s_lastCommandKey = key;
-        s_lastCommandTime = now;
+        s_lastCommandWindow = msg->hwnd;
+        s_lastCommandWParam = msg->wParam;
+        s_lastCommandLParam = msg->lParam;
+        s_lastCommandTime = msg->time;
+        s_haveLastCommand = TRUE;
     }
     // The window still gets its WM_SYSCOMMAND; the message is never altered.
     return CallNextHookEx(g_hooks[HOOK_GETMESSAGE], code, wParam, lParam);
@@ -56,7 +68,7 @@ LRESULT CALLBACK CaptionClickProc(int code, WPARAM wParam, LPARAM lParam)
     const MOUSEHOOKSTRUCT *mouse = (const MOUSEHOOKSTRUCT *)lParam;
     if (code >= 0 && (mouse->wHitTestCode == HTMINBUTTON || mouse->wHitTestCode == HTMAXBUTTON) &&
         (wParam == WM_NCRBUTTONDOWN || wParam == WM_NCRBUTTONUP) && g_settings &&
-        EligibleSystemMenu(mouse->hwnd)) {
+        WindowOfThisProcess(mouse->hwnd) && EligibleSystemMenu(mouse->hwnd)) {
         if (wParam == WM_NCRBUTTONDOWN) {
             s_pressedWindow = mouse->hwnd;
         } else if (mouse->hwnd == s_pressedWindow) {

@@ -1,22 +1,79 @@
 // What the host does for each command the module forwards.
 #include "host.h"
 #include <shellapi.h>
+#include "../core/textbuf.h"
 
 static BOOL s_sheetOpen;
 static BOOL s_exitAfterSheet;
 
-// The window the command is about: the top-level window, never one of the
-// host's own or the desktop's.
+// The shell's own top-level windows: hiding or pinning them takes the
+// taskbar, the tray or the desktop's icons away from the user.
+static const char *const kShellClasses[] = {
+    "Shell_TrayWnd", "Shell_SecondaryTrayWnd", "Progman", "WorkerW", "NotifyIconOverflowWindow",
+};
+
+// The integrity level (the last part of the label's SID) of a process; 0
+// when it cannot be read.
+static DWORD IntegrityOf(HANDLE process)
+{
+    HANDLE token;
+    if (!OpenProcessToken(process, TOKEN_QUERY, &token))
+        return 0;
+    union { TOKEN_MANDATORY_LABEL label; BYTE bytes[128]; } info;
+    DWORD size = 0, level = 0;
+    if (GetTokenInformation(token, TokenIntegrityLevel, &info, sizeof(info), &size)) {
+        PSID sid = info.label.Label.Sid;
+        UCHAR parts = *GetSidSubAuthorityCount(sid);
+        if (parts > 0)
+            level = *GetSidSubAuthority(sid, parts - 1);
+    }
+    CloseHandle(token);
+    return level;
+}
+
+// TRUE when the window's program runs above the host: the host acts on no
+// window it could not be asked about by that program's equals. A program
+// whose level cannot be read counts as above, where the host has a level.
+static BOOL AboveHost(DWORD pid)
+{
+    static DWORD own = (DWORD)-1;
+    if (own == (DWORD)-1)
+        own = IntegrityOf(GetCurrentProcess());
+    if (own == 0)
+        return FALSE;   // no integrity levels on this system
+    HANDLE process = OpenProcess(0x1000 /* PROCESS_QUERY_LIMITED_INFORMATION */, FALSE, pid);
+    if (!process)
+        process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
+    DWORD level = process ? IntegrityOf(process) : 0;
+    if (process)
+        CloseHandle(process);
+    return level == 0 || level > own;
+}
+
+// The window the command is about, when the host may act on it: a
+// top-level window with a system menu, as the module gives its items to
+// (whose menu the host cannot ask about from outside: asking would give the
+// window a menu of the host's), and never the desktop, the shell's
+// windows, one of the host's own or one of a program above the host.
+// Anything else may be a forged command and does nothing.
 static HWND CommandTarget(HWND window)
 {
-    if (!window || !IsWindow(window))
+    if (!window || !IsWindow(window) || GetParent(window) != NULL || GetAncestor(window, GA_ROOT) != window)
         return NULL;
-    HWND root = GetAncestor(window, GA_ROOT);
-    if (root)
-        window = root;
+    LONG style = GetWindowLongA(window, GWL_STYLE);
+    if ((style & WS_CHILD) || !(style & WS_SYSMENU))
+        return NULL;
+    if (window == GetDesktopWindow() || window == GetShellWindow())
+        return NULL;
+    char cls[64];
+    if (!GetClassNameA(window, cls, COUNTOF(cls)))
+        return NULL;
+    for (size_t i = 0; i < COUNTOF(kShellClasses); i++)
+        if (!lstrcmpiA(cls, kShellClasses[i]))
+            return NULL;
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    if (pid == GetCurrentProcessId() || window == GetDesktopWindow() || window == GetShellWindow())
+    if (pid == 0 || pid == GetCurrentProcessId() || AboveHost(pid))
         return NULL;
     return window;
 }

@@ -26,22 +26,32 @@ static void Paint(HWND hwnd)
     HBRUSH back = CreateSolidBrush((COLORREF)(UINT_PTR)GetPropA(hwnd, PROP_BACK));
     HBRUSH border = CreateSolidBrush((COLORREF)(UINT_PTR)GetPropA(hwnd, PROP_BORDER));
     FillRect(dc, &r, back);
-    for (int i = 0; i < FLOAT_FRAME; i++) {
+    // The scale of the screen the icon is on now: it may have been dragged
+    // to another one since it was made.
+    FloatMetrics m = FloatMetricsForDpi((int)WindowDpi(hwnd));
+    for (int i = 0; i < m.frame; i++) {
         RECT f = { r.left + i, r.top + i, r.right - i, r.bottom - i };
         FrameRect(dc, &f, border);
     }
-    int inset = FLOAT_FRAME + FLOAT_PADDING;
+    int width = r.right - 2 * m.inset, height = r.bottom - 2 * m.inset;
     HBITMAP shot = (HBITMAP)GetPropA(hwnd, PROP_SHOT);
-    if (shot) {
+    BITMAP bm;
+    if (shot && GetObjectA(shot, sizeof(bm), &bm)) {
         HDC mem = CreateCompatibleDC(dc);
         HGDIOBJ old = SelectObject(mem, shot);
-        BitBlt(dc, inset, inset, r.right - 2 * inset, r.bottom - 2 * inset, mem, 0, 0, SRCCOPY);
+        if (bm.bmWidth == width && bm.bmHeight == height) {
+            BitBlt(dc, m.inset, m.inset, width, height, mem, 0, 0, SRCCOPY);
+        } else {
+            SetStretchBltMode(dc, HALFTONE);
+            SetBrushOrgEx(dc, 0, 0, NULL);
+            StretchBlt(dc, m.inset, m.inset, width, height, mem, 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY);
+        }
         SelectObject(mem, old);
         DeleteDC(mem);
     } else {
         HICON icon = (HICON)GetPropA(hwnd, PROP_ICON);
         if (icon)
-            DrawIconEx(dc, inset, inset, icon, FLOAT_ICON, FLOAT_ICON, 0, NULL, DI_NORMAL);
+            DrawIconEx(dc, m.inset, m.inset, icon, m.icon, m.icon, 0, NULL, DI_NORMAL);
     }
     DeleteObject(back);
     DeleteObject(border);
@@ -54,6 +64,17 @@ static POINT MessagePoint()
     DWORD pos = GetMessagePos();
     POINT p = { (short)LOWORD(pos), (short)HIWORD(pos) };
     return p;
+}
+
+// Moved onto a screen of another scale (or the scale was changed): take
+// the size the system proposes, which keeps the icon under the cursor, and
+// draw it again at the new scale.
+static void OnDpiChanged(HWND hwnd, const RECT *suggested)
+{
+    if (suggested)
+        SetWindowPos(hwnd, NULL, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(hwnd, NULL, FALSE);
 }
 
 static LRESULT CALLBACK FloatIconProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -101,6 +122,9 @@ static LRESULT CALLBACK FloatIconProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
         return 0;
     case WM_CAPTURECHANGED:
         s_dragging = FALSE;
+        return 0;
+    case WM_DPICHANGED:
+        OnDpiChanged(hwnd, (const RECT *)lParam);
         return 0;
     case WM_NCDESTROY: {
         HBITMAP shot = (HBITMAP)RemovePropA(hwnd, PROP_SHOT);
@@ -212,11 +236,13 @@ HWND CreateFloatIcon(HWND target, HICON icon)
                                    g_shared->onTop, g_shared->makeScreenshots, g_shared->screenshotWidth,
                                    g_shared->screenshotHeight);
     COLORREF back = g_shared->iconColor & 0xFFFFFF, border = g_shared->borderColor & 0xFFFFFF;
-    int width, height;
-    FloatIconSize(look, &width, &height);
 
+    // The icon goes onto the target's screen, at that screen's scale.
     static TakenPlaces taken;
     taken.monitor = MonitorFromWindow(target, MONITOR_DEFAULTTONEAREST);
+    int dpi = (int)MonitorDpi(taken.monitor);
+    int width, height;
+    FloatIconSize(look, &width, &height, dpi);
     taken.count = 0;
     MONITORINFO mi;
     ZeroMemory(&mi, sizeof(mi));
@@ -226,11 +252,11 @@ HWND CreateFloatIcon(HWND target, HICON icon)
     EnumWindows(CollectFloatIcon, (LPARAM)&taken);
     IRect work = { mi.rcWork.left, mi.rcWork.top, mi.rcWork.right, mi.rcWork.bottom };
     int x, y;
-    PlaceFloatIcon(work, width, height, look.initPosition, look.followMode, taken.rects, taken.count, &x, &y);
+    PlaceFloatIcon(work, width, height, look.initPosition, look.followMode, taken.rects, taken.count, &x, &y, dpi);
 
     HBITMAP shot = NULL;
     if (look.screenshots)
-        shot = TakeScreenshot(target, look.shotWidth, look.shotHeight, back);
+        shot = TakeScreenshot(target, ScaleForDpi(look.shotWidth, dpi), ScaleForDpi(look.shotHeight, dpi), back);
 
     char title[256];
     if (!GetWindowTextA(target, title, COUNTOF(title)) || !title[0])

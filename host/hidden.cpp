@@ -41,8 +41,27 @@ static UINT NewTrayId()
     }
 }
 
+// When the process was created, as a FILETIME; 0 when it cannot be read.
+// With the process id it names one run of one program: ids are reused.
+static ULONGLONG ProcessCreated(DWORD pid)
+{
+    HANDLE process = OpenProcess(0x1000 /* PROCESS_QUERY_LIMITED_INFORMATION */, FALSE, pid);
+    if (!process)
+        process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
+    if (!process)
+        return 0;
+    FILETIME created, exited, kernel, user;
+    BOOL ok = GetProcessTimes(process, &created, &exited, &kernel, &user);
+    CloseHandle(process);
+    return ok ? ((ULONGLONG)created.dwHighDateTime << 32) | created.dwLowDateTime : 0;
+}
+
 // Writes the list to a new file and puts it in place in one step, so that
-// a crash leaves the old list or the new one, never half of one.
+// a crash leaves the old list or the new one, never half of one. The new
+// file is made afresh (CREATE_NEW, after removing whatever has the name,
+// and never through a link): a link planted in its place by a program of
+// less trust would otherwise have an elevated host write, or truncate, the
+// file it points to. The rename and the delete act on the name itself.
 static void SaveList()
 {
     if (!g_hiddenListPath[0])
@@ -51,15 +70,18 @@ static void SaveList()
         DeleteFileA(g_hiddenListPath);
         return;
     }
-    char temp[MAX_PATH + 8];
-    BufSet(temp, COUNTOF(temp), g_hiddenListPath);
-    lstrcatA(temp, ".new");
-    HANDLE file = CreateFileA(temp, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    char temp[MAX_PATH];
+    if (!BufJoin(temp, COUNTOF(temp), g_hiddenListPath, ".new"))
+        return;
+    DeleteFileA(temp);
+    HANDLE file = CreateFileA(temp, GENERIC_WRITE, 0, NULL, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return;
     BOOL ok = TRUE;
     for (int i = 0; i < s_count && ok; i++) {
-        HiddenRecord rec = { (uint32_t)(UINT_PTR)s_hidden[i].window, s_hidden[i].pid, s_hidden[i].kind };
+        HiddenRecord rec = { (uint32_t)(UINT_PTR)s_hidden[i].window, s_hidden[i].pid, s_hidden[i].kind,
+                             s_hidden[i].created };
         char line[64];
         DWORD n = (DWORD)FormatHiddenRecord(rec, line, COUNTOF(line)), written = 0;
         ok = WriteFile(file, line, n, &written, NULL) && written == n;
@@ -98,6 +120,7 @@ void HideWindowAs(HWND window, int kind)
     HiddenWindow h = {};
     h.window = window;
     GetWindowThreadProcessId(window, &h.pid);
+    h.created = ProcessCreated(h.pid);
     h.kind = kind;
     h.order = s_nextOrder++;
     if (kind == HIDDEN_TRAY) {
@@ -197,26 +220,39 @@ void ReAddWindowTrayIcons()
             AddWindowTrayIcon(s_hidden[i].trayId, s_hidden[i].icon, s_hidden[i].window);
 }
 
+// A window of an earlier run's list that may be shown again: still there,
+// top-level, hidden, and of the same run of the same program. Anything
+// else may be a reused handle, or a record written by somebody else to
+// make a window appear that its program never showed.
+static BOOL MayRestore(const HiddenRecord &rec)
+{
+    HWND window = (HWND)(UINT_PTR)rec.window;
+    DWORD pid = 0;
+    return rec.created != 0 && IsWindow(window) && GetAncestor(window, GA_ROOT) == window &&
+           !(GetWindowLongA(window, GWL_STYLE) & WS_CHILD) && !IsWindowVisible(window) &&
+           GetWindowThreadProcessId(window, &pid) && pid == rec.pid && pid != GetCurrentProcessId() &&
+           ProcessCreated(pid) == rec.created;
+}
+
 void RecoverHiddenFromDisk()
 {
+    if (!g_hiddenListPath[0])
+        return;
+    // The list itself, not what a link in its place points to.
     HANDLE file = CreateFileA(g_hiddenListPath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return;
-    static char text[MAX_HIDDEN * 40];
+    static char text[MAX_HIDDEN * 64];   // a line is at most 40 characters
+    BY_HANDLE_FILE_INFORMATION info;
     DWORD length = 0;
-    ReadFile(file, text, sizeof(text), &length, NULL);
+    if (GetFileInformationByHandle(file, &info) && !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        ReadFile(file, text, sizeof(text), &length, NULL);
     CloseHandle(file);
     static HiddenRecord records[MAX_HIDDEN];
     size_t n = ParseHiddenRecords(text, length, records, COUNTOF(records));
-    for (size_t i = 0; i < n; i++) {
-        HWND window = (HWND)(UINT_PTR)records[i].window;
-        DWORD pid = 0;
-        // Only the same window of the same program, still hidden: a handle
-        // may have been reused by now.
-        if (IsWindow(window) && GetWindowThreadProcessId(window, &pid) && pid == records[i].pid &&
-            !IsWindowVisible(window))
-            ShowWindowAsync(window, SW_SHOWNA);
-    }
+    for (size_t i = 0; i < n; i++)
+        if (MayRestore(records[i]))
+            ShowWindowAsync((HWND)(UINT_PTR)records[i].window, SW_SHOWNA);
     DeleteFileA(g_hiddenListPath);
 }

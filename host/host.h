@@ -12,9 +12,12 @@
 #define WM_HOSTTRAY   (WM_APP + 1)   // the host's own tray icon
 #define WM_WINDOWTRAY (WM_APP + 2)   // tray icons of hidden windows
 #define WM_RESTOREHIDDEN (WM_APP + 3) // wParam: a hidden window to bring back
+#define WM_HOSTREQUEST (WM_APP + 4)   // wParam: a HostRequest of a second start
 
-// Menu commands of the host's tray menu; also accepted as WM_COMMAND from
-// a second start of the program.
+// What a second start of the program asks of the running one.
+enum HostRequest { HOST_REQUEST_START = 1, HOST_REQUEST_SETTINGS, HOST_REQUEST_EXIT };
+
+// Menu commands of the host's tray menu.
 enum HostMenuId { IDM_HOST_SETTINGS = 100, IDM_HOST_RESTORE_ALL, IDM_HOST_EXIT };
 
 enum { HOST_TRAY_ID = 1, HOTKEY_RESTORE_LAST = 1 };
@@ -42,6 +45,7 @@ extern char g_hiddenListPath[MAX_PATH];
 struct HiddenWindow {
     HWND window;
     DWORD pid;
+    ULONGLONG created; // its process's creation time; 0 when unknown
     int kind;          // HiddenKind
     UINT trayId;       // HIDDEN_TRAY: id of its tray icon
     HWND floatIcon;    // HIDDEN_FLOAT: the floating icon window
@@ -78,11 +82,34 @@ void ShowHostMenu();
 BOOL AddWindowTrayIcon(UINT id, HICON icon, HWND window);
 void RemoveWindowTrayIcon(UINT id);
 
+// --- screen scale (dpi.cpp) ---------------------------------------------------
+
+// Sent by Windows 8.1 and later; the headers keep it from a Vista target.
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+
+// Dots per inch of the monitor or of the window's monitor; the system's
+// when the system cannot tell them apart.
+UINT MonitorDpi(HMONITOR monitor);
+UINT WindowDpi(HWND window);
+
 // --- floating icons (floaticon.cpp) -----------------------------------------
 
 BOOL RegisterFloatIconClass();
 // Creates and shows the floating icon for a window about to be hidden.
 HWND CreateFloatIcon(HWND target, HICON icon);
+
+// --- requests of a second start (requests.cpp) -----------------------------------
+
+// Serves the requests of later starts on a thread of its own; each one
+// reaches the window as WM_HOSTREQUEST. FALSE when the pipe could not be
+// made (its name taken by someone else among other reasons).
+BOOL StartRequestPipe(HWND window);
+// A later start: hands the request to the running host, waiting up to
+// timeoutMs for it to be there. TRUE when it was taken; hostPid is then
+// the running host's process.
+BOOL SendHostRequest(DWORD request, DWORD timeoutMs, DWORD *hostPid);
 
 // --- commands (commands.cpp) ------------------------------------------------------
 

@@ -52,11 +52,29 @@ FloatLook MakeFloatLook(int initPosition, int followMode, int opacity, int onTop
     return look;
 }
 
-void FloatIconSize(const FloatLook &look, int *width, int *height)
+int ScaleForDpi(int length, int dpi)
 {
-    int edge = 2 * (FLOAT_FRAME + FLOAT_PADDING);
-    *width = (look.screenshots ? look.shotWidth : FLOAT_ICON) + edge;
-    *height = (look.screenshots ? look.shotHeight : FLOAT_ICON) + edge;
+    if (dpi < 48 || dpi > 960)
+        dpi = 96;
+    long long scaled = (long long)length * dpi;
+    return (int)((scaled + (scaled < 0 ? -48 : 48)) / 96);
+}
+
+FloatMetrics FloatMetricsForDpi(int dpi)
+{
+    FloatMetrics m;
+    m.frame = ScaleForDpi(FLOAT_FRAME, dpi);
+    m.inset = ScaleForDpi(FLOAT_FRAME + FLOAT_PADDING, dpi);
+    m.icon = ScaleForDpi(FLOAT_ICON, dpi);
+    m.gap = ScaleForDpi(FLOAT_GAP, dpi);
+    return m;
+}
+
+void FloatIconSize(const FloatLook &look, int *width, int *height, int dpi)
+{
+    FloatMetrics m = FloatMetricsForDpi(dpi);
+    *width = (look.screenshots ? ScaleForDpi(look.shotWidth, dpi) : m.icon) + 2 * m.inset;
+    *height = (look.screenshots ? ScaleForDpi(look.shotHeight, dpi) : m.icon) + 2 * m.inset;
 }
 
 static bool Overlaps(int x, int y, int w, int h, const IRect &r)
@@ -65,10 +83,11 @@ static bool Overlaps(int x, int y, int w, int h, const IRect &r)
 }
 
 void PlaceFloatIcon(const IRect &work, int width, int height, int initPosition, int followMode,
-                    const IRect *taken, size_t n, int *x, int *y)
+                    const IRect *taken, size_t n, int *x, int *y, int dpi)
 {
-    int left = work.left + FLOAT_GAP, right = work.right - FLOAT_GAP - width;
-    int top = work.top + FLOAT_GAP, bottom = work.bottom - FLOAT_GAP - height;
+    const int gap = FloatMetricsForDpi(dpi).gap;
+    int left = work.left + gap, right = work.right - gap - width;
+    int top = work.top + gap, bottom = work.bottom - gap - height;
     int ax, ay, dx, dy;
     switch (initPosition) {
     case 0:  ax = left;  ay = top;    dx = 1;  dy = 1;  break;
@@ -88,8 +107,8 @@ void PlaceFloatIcon(const IRect &work, int width, int height, int initPosition, 
         return;
     // Rows and places are bounded by the work area; the counts only guard
     // against a degenerate work area.
-    for (int row = 0, cy = ay; row < 4096 && cy >= top && cy <= bottom; row++, cy += dy * (height + FLOAT_GAP)) {
-        for (int col = 0, cx = ax; col < 4096 && cx >= left && cx <= right; col++, cx += dx * (width + FLOAT_GAP)) {
+    for (int row = 0, cy = ay; row < 4096 && cy >= top && cy <= bottom; row++, cy += dy * (height + gap)) {
+        for (int col = 0, cx = ax; col < 4096 && cx >= left && cx <= right; col++, cx += dx * (width + gap)) {
             bool free = true;
             for (size_t i = 0; i < n && free; i++)
                 free = !Overlaps(cx, cy, width, height, taken[i]);
@@ -145,7 +164,7 @@ static size_t PutDec(uint32_t v, char *out)
 
 size_t FormatHiddenRecord(const HiddenRecord &rec, char *out, size_t cap)
 {
-    char line[40];   // 8 + 1 + 10 + 1 + 11 + 2, and room to spare
+    char line[64];   // 8 + 1 + 10 + 1 + 11 + 1 + 16 + 2, and room to spare
     size_t n = PutHex(rec.window, line);
     line[n++] = ' ';
     n += PutDec(rec.pid, line + n);
@@ -156,6 +175,9 @@ size_t FormatHiddenRecord(const HiddenRecord &rec, char *out, size_t cap)
     } else {
         n += PutDec((uint32_t)rec.kind, line + n);
     }
+    line[n++] = ' ';
+    n += PutHex((uint32_t)(rec.created >> 32), line + n);
+    n += PutHex((uint32_t)rec.created, line + n);
     line[n++] = '\r';
     line[n++] = '\n';
     if (cap == 0)
@@ -206,15 +228,28 @@ size_t ParseHiddenRecords(const char *text, size_t length, HiddenRecord *out, si
         if (lineEnd > i && text[lineEnd - 1] == '\r')
             lineEnd--;
         size_t p = i;
-        uint32_t window, pid, kind;
+        uint32_t window, pid, kind, high = 0, low = 0;
         bool ok = ReadNumber(text, lineEnd, &p, 16, &window) && p < lineEnd && text[p++] == ' ' &&
                   ReadNumber(text, lineEnd, &p, 10, &pid) && p < lineEnd && text[p++] == ' ' &&
-                  ReadNumber(text, lineEnd, &p, 10, &kind) && p == lineEnd &&
-                  window != 0 && (kind == HIDDEN_TRAY || kind == HIDDEN_FLOAT);
+                  ReadNumber(text, lineEnd, &p, 10, &kind);
+        // The creation time: 16 hexadecimal digits; lists written before it
+        // was kept end after the kind.
+        if (ok && p < lineEnd) {
+            size_t at = p + 1;
+            ok = text[p] == ' ' && lineEnd - at == 16;
+            if (ok) {
+                size_t q = at;
+                ok = ReadNumber(text, at + 8, &q, 16, &high) && q == at + 8 &&
+                     ReadNumber(text, lineEnd, &q, 16, &low) && q == lineEnd;
+            }
+            p = lineEnd;
+        }
+        ok = ok && p == lineEnd && window != 0 && (kind == HIDDEN_TRAY || kind == HIDDEN_FLOAT);
         if (ok) {
             out[count].window = window;
             out[count].pid = pid;
             out[count].kind = (int)kind;
+            out[count].created = ((uint64_t)high << 32) | low;
             count++;
         }
         i = end + 1;

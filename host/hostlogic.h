@@ -29,7 +29,7 @@ HostArgs ParseHostArgs(int argc, const char *const *argv);
 struct IRect { int left, top, right, bottom; };
 
 enum {
-    FLOAT_FRAME = 1,      // border frame, pixels
+    FLOAT_FRAME = 1,      // border frame, pixels at 96 dpi
     FLOAT_PADDING = 3,    // iconColor between frame and picture
     FLOAT_ICON = 32,      // the window's icon is drawn at this size
     FLOAT_GAP = 6,        // from the work area's edges and between icons
@@ -49,8 +49,22 @@ struct FloatLook {
 FloatLook MakeFloatLook(int initPosition, int followMode, int opacity, int onTop,
                         int makeScreenshots, int shotWidth, int shotHeight);
 
-// Outer size of a floating icon window.
-void FloatIconSize(const FloatLook &look, int *width, int *height);
+// A length given for 96 dots per inch (100 %) at dpi, rounded to the
+// nearest pixel; a dpi outside 48..960 counts as 96.
+int ScaleForDpi(int length, int dpi);
+
+// The parts of a floating icon in pixels at a screen's dpi.
+struct FloatMetrics {
+    int frame;    // border frame
+    int inset;    // frame and padding: where the picture starts
+    int icon;     // the window's icon
+    int gap;      // from the work area's edges and between icons
+};
+FloatMetrics FloatMetricsForDpi(int dpi);
+
+// Outer size of a floating icon window at dpi; the screenshot box of the
+// settings is given for 96 dpi and scales like the rest.
+void FloatIconSize(const FloatLook &look, int *width, int *height, int dpi = 96);
 
 // Top-left corner of a new icon of width x height in the work area. With
 // followMode 0 every icon goes to the anchor (they stack). With 1 the icon
@@ -58,8 +72,9 @@ void FloatIconSize(const FloatLook &look, int *width, int *height);
 // side edge; rightwards from the centre) that overlaps none of the n icons
 // in taken; a full row continues on the next row towards the middle, and a
 // full work area falls back to the anchor.
+// The gaps are those of dpi.
 void PlaceFloatIcon(const IRect &work, int width, int height, int initPosition, int followMode,
-                    const IRect *taken, size_t n, int *x, int *y);
+                    const IRect *taken, size_t n, int *x, int *y, int dpi = 96);
 
 // The largest size with the picture's aspect ratio that fits into the box,
 // at least 1 x 1.
@@ -73,10 +88,12 @@ struct HiddenRecord {
     uint32_t window;      // window handle value
     uint32_t pid;         // its process, against handle reuse
     int kind;             // HiddenKind
+    uint64_t created;     // its process's creation time (a FILETIME); 0: unknown
 };
 
-// One line "window pid kind" in hexadecimal, decimal, decimal, ending in
-// CRLF. Returns the characters written without the NUL, 0 when cap is too
+// One line "window pid kind created" in hexadecimal, decimal, decimal and
+// 16 hexadecimal digits, ending in CRLF. (Lists written before the creation
+// time was kept have three fields; they read with created 0.) Returns the characters written without the NUL, 0 when cap is too
 // small (then out holds an empty text when cap > 0).
 size_t FormatHiddenRecord(const HiddenRecord &rec, char *out, size_t cap);
 

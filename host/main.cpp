@@ -7,6 +7,8 @@
 #include <stdlib.h>
 #include <string.h>
 #include "../core/textbuf.h"
+#include "companion.h"
+#include "../core/user_only.h"
 
 HostModule g_module;
 SharedSettings *g_shared;
@@ -34,17 +36,24 @@ enum ExitCode {
     EXIT_USAGE = 2,
     EXIT_NO_MODULE = 3,
     EXIT_NO_BLOCK = 4,
-    EXIT_NO_WINDOW = 5
+    EXIT_NO_WINDOW = 5,     // no window, or the running instance does not answer
+    EXIT_NOT_OURS = 6       // the instance mutex or the shared block is another user's
 };
 
-static void ProgramFolder(char *out, DWORD size)
+// The program's folder with its backslash. FALSE when the path came back
+// cut: a cut folder is some other folder, and files looked up there (the
+// module, the portable ini) would come from wherever it points.
+static BOOL ProgramFolder(char *out, DWORD size)
 {
     DWORD n = GetModuleFileNameA(NULL, out, size);
-    if (n >= size)
-        n = 0;
+    if (n == 0 || n >= size) {
+        out[0] = 0;
+        return FALSE;
+    }
     while (n > 0 && out[n - 1] != '\\' && out[n - 1] != '/')
         n--;
     out[n] = 0;
+    return n > 0;
 }
 
 static void Fail(const char *text)
@@ -62,52 +71,50 @@ static BOOL ChooseConfigPath(const char *given, char *out, DWORD size)
         return n > 0 && n < size;
     }
     char folder[MAX_PATH];
-    ProgramFolder(folder, COUNTOF(folder));
-    char portable[MAX_PATH + 16];
-    lstrcpynA(portable, folder, COUNTOF(portable));
-    lstrcatA(portable, "brivane.ini");
-    if (GetFileAttributesA(portable) != INVALID_FILE_ATTRIBUTES) {
-        BufSet(out, size, portable);
-        return TRUE;
-    }
+    char portable[MAX_PATH];
+    BOOL here = ProgramFolder(folder, COUNTOF(folder)) &&
+                BufJoin(portable, COUNTOF(portable), folder, "brivane.ini");
+    if (here && GetFileAttributesA(portable) != INVALID_FILE_ATTRIBUTES)
+        return BufJoin(out, size, portable, "");
     char appData[MAX_PATH];
-    if (SHGetFolderPathA(NULL, CSIDL_APPDATA | CSIDL_FLAG_CREATE, NULL, 0, appData) != S_OK) {
-        BufSet(out, size, portable);   // nowhere else to go
-        return TRUE;
-    }
-    lstrcatA(appData, "\\Brivane");
-    CreateDirectoryA(appData, NULL);
-    lstrcatA(appData, "\\brivane.ini");
-    BufSet(out, size, appData);
-    return TRUE;
+    char dir[MAX_PATH];
+    if (SHGetFolderPathA(NULL, CSIDL_APPDATA | CSIDL_FLAG_CREATE, NULL, 0, appData) != S_OK)
+        return here && BufJoin(out, size, portable, "");   // nowhere else to go
+    if (!BufJoin(dir, COUNTOF(dir), appData, "\\Brivane"))
+        return FALSE;
+    CreateDirectoryA(dir, NULL);
+    return BufJoin(out, size, dir, "\\brivane.ini");
 }
 
 // The list of hidden windows lives beside the configuration file, named
 // after it with the extension .hidden.
 static void ChooseHiddenListPath(const char *config)
 {
-    char path[CONFIG_PATH_CAPACITY + 8];
+    char path[CONFIG_PATH_CAPACITY];
     BufSet(path, COUNTOF(path), config);
     char *slash = strrchr(path, '\\');
     char *dot = strrchr(path, '.');
     if (dot && (!slash || dot > slash))
         *dot = 0;
-    lstrcatA(path, ".hidden");
-    BufSet(g_hiddenListPath, COUNTOF(g_hiddenListPath), path);
-    if (strlen(path) >= COUNTOF(g_hiddenListPath)) {
-        // A path this long cannot be opened by the ANSI file functions.
+    // A path too long for the ANSI file functions goes to the temp folder;
+    // when even that does not fit, there is no list (nothing is recovered).
+    if (!BufJoin(g_hiddenListPath, COUNTOF(g_hiddenListPath), path, ".hidden")) {
         char temp[MAX_PATH];
-        GetTempPathA(COUNTOF(temp), temp);
-        lstrcatA(temp, "brivane.hidden");
-        BufSet(g_hiddenListPath, COUNTOF(g_hiddenListPath), temp);
+        DWORD n = GetTempPathA(COUNTOF(temp), temp);
+        if (n == 0 || n >= COUNTOF(temp) || !BufJoin(g_hiddenListPath, COUNTOF(g_hiddenListPath), temp, "brivane.hidden"))
+            g_hiddenListPath[0] = 0;
     }
 }
 
 static BOOL LoadModule()
 {
-    char path[MAX_PATH + 16];
-    ProgramFolder(path, MAX_PATH);
-    lstrcatA(path, "brivane.dll");
+    char folder[MAX_PATH];
+    char path[MAX_PATH];
+    if (!ProgramFolder(folder, COUNTOF(folder)) || !BufJoin(path, COUNTOF(path), folder, "brivane.dll")) {
+        // Never a bare name: that would be looked for along the search path.
+        Fail("Brivane's own folder has a path too long to load brivane.dll from.");
+        return FALSE;
+    }
     g_module.handle = LoadLibraryA(path);
     if (!g_module.handle) {
         char text[MAX_PATH + 128];
@@ -130,16 +137,46 @@ static BOOL LoadModule()
     return TRUE;
 }
 
-// An elevated host still takes commands from ordinary programs.
+static BOOL IsElevated()
+{
+    HANDLE token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return FALSE;
+    DWORD elevated = 0, size = 0;
+    BOOL ok = GetTokenInformation(token, (TOKEN_INFORMATION_CLASS)20 /* TokenElevation */, &elevated,
+                                  sizeof(elevated), &size);
+    CloseHandle(token);
+    return ok && elevated;
+}
+
+// An elevated host still takes the module's commands from the user's
+// ordinary programs, and learns of a restarted taskbar (which only makes it
+// add its icons again). Nothing else from below comes through: the tray
+// menu's commands, the session's end and requests of a later start stay
+// closed to lower-integrity programs. Not elevated, nothing is opened.
 static void AllowFromLowerIntegrity(HWND window)
 {
+    if (!IsElevated())
+        return;
     typedef BOOL (WINAPI *FilterFn)(HWND, UINT, DWORD, void *);
     FilterFn filter = (FilterFn)GetProcAddress(GetModuleHandleA("user32.dll"), "ChangeWindowMessageFilterEx");
     if (!filter)
         return;
-    const UINT messages[] = { WM_HOSTCOMMAND, WM_COMMAND, s_taskbarCreated };
+    const UINT messages[] = { WM_HOSTCOMMAND, s_taskbarCreated };
     for (size_t i = 0; i < COUNTOF(messages); i++)
-        filter(window, messages[i], 1 /* MSGFLT_ALLOW */, NULL);
+        if (messages[i])
+            filter(window, messages[i], 1 /* MSGFLT_ALLOW */, NULL);
+}
+
+// Only the system's folder is searched for the DLLs loaded by name, not the
+// program's or the current folder, where anyone may have put a file.
+static void LoadFromSystemFolderOnly()
+{
+    typedef BOOL (WINAPI *SetDirsFn)(DWORD);
+    SetDirsFn set = (SetDirsFn)GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories");
+    if (set)
+        set(0x00000800 /* LOAD_LIBRARY_SEARCH_SYSTEM32 */);
+    SetDllDirectoryA("");
 }
 
 // Everything hidden comes back, every icon goes, the hooks are removed.
@@ -154,6 +191,7 @@ static void ShutDown()
     RestoreAllHidden();
     RemoveHostTrayIcon();
     g_module.UnHook();
+    StopCompanion();
     if (g_shared && g_shared->hostWindow == g_host)
         g_shared->hostWindow = NULL;
 }
@@ -172,6 +210,25 @@ static void OnCommand(WORD id)
         // exit follows when OpenSettings returns.
         if (!OpenSettingsClose())
             DestroyWindow(g_host);
+        break;
+    }
+}
+
+// A later start's request, come through the pipe.
+static void OnRequest(WPARAM request)
+{
+    switch (request) {
+    case HOST_REQUEST_EXIT:
+        OnCommand(IDM_HOST_EXIT);
+        break;
+    case HOST_REQUEST_SETTINGS:
+        OnCommand(IDM_HOST_SETTINGS);
+        break;
+    case HOST_REQUEST_START:
+        // Nothing comes up twice; without a tray icon the settings are the
+        // only way in, so a later start opens them.
+        if (g_shared && g_shared->runInTray == 0)
+            OnCommand(IDM_HOST_SETTINGS);
         break;
     }
 }
@@ -215,8 +272,15 @@ static LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
         RestoreAllHidden();
         return TRUE;
     case WM_ENDSESSION:
-        if (wParam)
+        // The session really ends: restore, unhook and go. (FALSE: it goes
+        // on, and so does the host.)
+        if (wParam) {
             ShutDown();
+            DestroyWindow(hwnd);
+        }
+        return 0;
+    case WM_HOSTREQUEST:
+        OnRequest(wParam);
         return 0;
     case WM_CLOSE:
         OnCommand(IDM_HOST_EXIT);
@@ -234,58 +298,78 @@ static LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
-static HWND FindRunningHost(DWORD timeoutMs)
-{
-    DWORD start = GetTickCount();
-    for (;;) {
-        HWND w = FindWindowA(HOST_WINDOW_CLASS, NULL);
-        if (w || GetTickCount() - start >= timeoutMs)
-            return w;
-        Sleep(50);
-    }
-}
-
-// This is a second start: hand the request to the running instance.
+// This is a later start: hand the request to the running instance.
 static int ForwardToRunningHost(HostAction action)
 {
+    DWORD request = action == HOST_EXIT ? HOST_REQUEST_EXIT
+                  : action == HOST_SETTINGS ? HOST_REQUEST_SETTINGS : HOST_REQUEST_START;
     // The first instance may still be starting up.
-    HWND running = FindRunningHost(action == HOST_EXIT ? 10000 : 5000);
-    if (!running)
-        return action == HOST_EXIT ? EXIT_NOT_RUNNING : EXIT_NO_WINDOW;
     DWORD pid = 0;
-    GetWindowThreadProcessId(running, &pid);
-    AllowSetForegroundWindow(pid);
-    switch (action) {
-    case HOST_EXIT: {
-        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
-        PostMessageA(running, WM_COMMAND, IDM_HOST_EXIT, 0);
-        DWORD wait = process ? WaitForSingleObject(process, 30000) : WAIT_FAILED;
-        if (process)
-            CloseHandle(process);
-        return wait == WAIT_OBJECT_0 || !process ? EXIT_OK : EXIT_NOT_RUNNING;
+    HANDLE process = NULL;
+    if (!SendHostRequest(request, action == HOST_EXIT ? 10000 : 5000, &pid)) {
+        if (action == HOST_EXIT)
+            return EXIT_NOT_RUNNING;
+        Fail("Brivane is already running in this session but does not answer.\n\n"
+             "End brivane.exe in the Task Manager and start it again.");
+        return EXIT_NO_WINDOW;
     }
-    case HOST_SETTINGS:
-        PostMessageA(running, WM_COMMAND, IDM_HOST_SETTINGS, 0);
+    if (action != HOST_EXIT) {
+        // Its settings sheet may come to the front.
+        AllowSetForegroundWindow(pid);
         return EXIT_OK;
-    default: {
-        // Nothing comes up twice; without a tray icon the settings are the
-        // only way in, so a second start opens them.
-        HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, BRIVANE_SHMEM_NAME);
-        const SharedSettings *s = mapping ? (const SharedSettings *)MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0) : NULL;
-        if (s && s->runInTray == 0)
-            PostMessageA(running, WM_COMMAND, IDM_HOST_SETTINGS, 0);
-        if (s)
-            UnmapViewOfFile(s);
+    }
+    process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    DWORD wait = process ? WaitForSingleObject(process, 30000) : WAIT_FAILED;
+    if (process)
+        CloseHandle(process);
+    return wait == WAIT_OBJECT_0 || !process ? EXIT_OK : EXIT_NOT_RUNNING;
+}
+
+// An object of our name that another user holds: this session's Brivane
+// would share it with that user's programs, so it does not start.
+static int RefuseForeign(const char *what)
+{
+    char text[512];
+    wsprintfA(text,
+              "Brivane cannot start: %s already exists in this session and belongs to another user.\n\n"
+              "Another user's program holds it; sign out and in again, or end that program.", what);
+    Fail(text);
+    return EXIT_NOT_OURS;
+}
+
+// The shared block, made here before the module is loaded, so that it
+// carries our descriptor; one that exists already must be the user's own
+// (a hooked program may hold it from an earlier run).
+static SharedSettings *CreateBlock(int *failure)
+{
+    PSECURITY_DESCRIPTOR sd = NewUserOnlyDescriptor("NW", "LW");
+    SECURITY_ATTRIBUTES sa = { sizeof(sa), sd, FALSE };
+    HANDLE mapping = sd ? CreateFileMappingA(INVALID_HANDLE_VALUE, &sa, PAGE_READWRITE, 0, BRIVANE_SHMEM_SIZE,
+                                             BRIVANE_SHMEM_NAME)
+                        : NULL;
+    DWORD error = GetLastError();
+    if (sd)
+        LocalFree(sd);
+    if ((!mapping && error == ERROR_ACCESS_DENIED) ||
+        (mapping && error == ERROR_ALREADY_EXISTS && !OwnedByCurrentUser(mapping))) {
         if (mapping)
             CloseHandle(mapping);
-        return EXIT_OK;
+        *failure = RefuseForeign("the settings block \"" BRIVANE_SHMEM_NAME "\"");
+        return NULL;
     }
+    SharedSettings *view = mapping ? (SharedSettings *)MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0) : NULL;
+    if (!view) {
+        Fail("The settings block shared with brivane.dll could not be opened.");
+        *failure = EXIT_NO_BLOCK;
     }
+    // The handle stays open with the view for as long as the host runs.
+    return view;
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     g_hostInstance = instance;
+    LoadFromSystemFolderOnly();
     HostArgs args = ParseHostArgs(__argc, __argv);
     if (args.action == HOST_USAGE) {
         char text[COUNTOF(kUsage) + 300];
@@ -298,10 +382,20 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         return EXIT_USAGE;
     }
 
-    // One instance per desktop session.
-    HANDLE mutex = CreateMutexA(NULL, FALSE, INSTANCE_MUTEX);
-    if (mutex && GetLastError() == ERROR_ALREADY_EXISTS) {
-        int code = ForwardToRunningHost(args.action);
+    // One instance per desktop session. A mutex of the name that another
+    // user made is not taken for a running Brivane: the user is told.
+    PSECURITY_DESCRIPTOR sd = NewUserOnlyDescriptor("NW", "ME");
+    SECURITY_ATTRIBUTES sa = { sizeof(sa), sd, FALSE };
+    HANDLE mutex = CreateMutexA(sd ? &sa : NULL, FALSE, INSTANCE_MUTEX);
+    DWORD mutexError = GetLastError();
+    if (sd)
+        LocalFree(sd);
+    if (!mutex)
+        return mutexError == ERROR_ACCESS_DENIED ? RefuseForeign("the instance mutex \"" INSTANCE_MUTEX "\"")
+                                                 : (Fail("Brivane could not create its instance mutex."), EXIT_NO_WINDOW);
+    if (mutexError == ERROR_ALREADY_EXISTS) {
+        int code = OwnedByCurrentUser(mutex) ? ForwardToRunningHost(args.action)
+                                             : RefuseForeign("the instance mutex \"" INSTANCE_MUTEX "\"");
         CloseHandle(mutex);
         return code;
     }
@@ -309,22 +403,20 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         return EXIT_NOT_RUNNING;
 
     static char config[CONFIG_PATH_CAPACITY];
-    if (!ChooseConfigPath(args.configPath, config, COUNTOF(config))) {
-        Fail("The path of the configuration file is too long.");
+    // The module uses only a fully qualified path shorter than MAX_PATH;
+    // any other would leave every program on the defaults without a word.
+    if (!ChooseConfigPath(args.configPath, config, COUNTOF(config)) || !IsFullyQualifiedPath(config, MAX_PATH)) {
+        Fail("The path of the configuration file is too long, or not a path on a drive or a share.");
         return EXIT_USAGE;
     }
     ChooseHiddenListPath(config);
 
+    int failure = EXIT_NO_BLOCK;
+    g_shared = CreateBlock(&failure);
+    if (!g_shared)
+        return failure;
     if (!LoadModule())
         return EXIT_NO_MODULE;
-
-    // The module mapped the block when it was loaded; map our own view.
-    HANDLE mapping = OpenFileMappingA(FILE_MAP_WRITE, FALSE, BRIVANE_SHMEM_NAME);
-    g_shared = mapping ? (SharedSettings *)MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0) : NULL;
-    if (!g_shared) {
-        Fail("The settings block shared with brivane.dll could not be opened.");
-        return EXIT_NO_BLOCK;
-    }
 
     // The sheet's folder browser is a shell dialog: its thread needs an
     // apartment. Programs whose file dialogs open the sheet have their own.
@@ -347,6 +439,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         return EXIT_NO_WINDOW;
     }
     AllowFromLowerIntegrity(g_host);
+    // Later starts reach us through it; without it (its name taken) the
+    // host still runs and only they cannot reach it.
+    StartRequestPipe(g_host);
 
     g_shared->hostWindow = g_host;
     BufSet(g_shared->configPath, CONFIG_PATH_CAPACITY, config);
@@ -354,11 +449,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 
     RecoverHiddenFromDisk();
     g_module.SetHook();
+    // 64-bit programs get the 64-bit module's hooks from the companion.
+    StartCompanion();
     SyncHostTrayIcon();
     RegisterHotKey(g_host, HOTKEY_RESTORE_LAST, HOTKEY_MODIFIERS, HOTKEY_KEY);
     SetTimer(g_host, TIMER_WATCH, WATCH_INTERVAL_MS, NULL);
     if (args.action == HOST_SETTINGS)
-        PostMessageA(g_host, WM_COMMAND, IDM_HOST_SETTINGS, 0);
+        PostMessageA(g_host, WM_HOSTREQUEST, HOST_REQUEST_SETTINGS, 0);
 
     // This thread called SetHook_: it keeps pumping for as long as the
     // hooks are set (the modal sheet pumps too).

@@ -23,6 +23,9 @@ extern int loadedReadOnly;
 void InitMenuItemsPage(HWND page);
 void LoadSection(HWND page, int index);
 void SaveSectionIfDirty();
+// Writes the rows as the whole content of section, in one write; returns 0
+// when nothing could be written.
+int WriteLoadedRows(const char *section);
 // Sets Insert, up, dn and the section Edit button for the loaded section.
 void EnableSectionControls(HWND page, int index);
 
@@ -36,6 +39,9 @@ void RemoveSectionHeader(const char *name, const char *path);
 // 1 when name may become a program section: not empty, not "settings"
 // (the host's own) and not already listed.
 int SectionNameAllowed(const char *name);
+// 1 when the section's lines in the configuration file hold a comment line,
+// which a whole-section write would drop.
+int FileSectionHasComments(const char *name);
 
 // menuitems_rows.cpp
 void InsertItemRow(int index, const char *name, const char *path);

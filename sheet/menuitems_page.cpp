@@ -5,6 +5,7 @@
 #include "section_text.h"
 #include "../core/buffers.h"
 #include "../core/ini.h"
+#include "../core/profile_section.h"
 #include "../core/textbuf.h"
 #include "resource.h"
 #include <commctrl.h>
@@ -97,56 +98,77 @@ static void AddLoadedRow(int index, const char *name, size_t nameLen, const char
     InsertItemRow(index, name, path);
 }
 
-static void LoadExceptionRows(const char *section)
+static void LoadExceptionRows(const SectionLines *lines)
 {
-    DWORD got = IniGetSection(section, SectionBuffer, COUNTOF(SectionBuffer));
-    if (got >= COUNTOF(SectionBuffer) - 2)
-        loadedReadOnly = 1;     // lines past the buffer were not read
-    if (got == 0)
-        return;
-    char *line = SectionBuffer;
+    size_t pos = 0, len;
+    const char *line;
+    char name[ROW_TEXT_SIZE + 1];
     int row = 0;
-    while (*line) {
-        size_t len = strlen(line);
-        char *next = line + len + 1;
-        char *eq = strchr(line, '=');   // within this line: it ends at its NUL
-        const char *path = "";
-        size_t nameLen = len;
-        if (eq) {
-            *eq = '\0';
-            path = eq + 1;
-            nameLen = (size_t)(eq - line);
-        }
-        AddLoadedRow(row++, line, nameLen, path, strlen(path));
-        line = next;
+    while (ProfileNextLine(lines->buf, lines->used, &pos, &line, &len)) {
+        // Split within this line: the search for '=' never passes its end.
+        const char *eq = (const char *)memchr(line, '=', len);
+        size_t nameLen = eq ? (size_t)(eq - line) : len;
+        const char *path = eq ? eq + 1 : "";
+        BufSetN(name, COUNTOF(name), line, nameLen);
+        if (line[0] == ';')
+            loadedReadOnly = 1;     // a comment is no row
+        AddLoadedRow(row++, name, nameLen, path, strlen(path));
     }
 }
 
-static void LoadFavouriteRows(const char *section)
+// The value of an indexed entry: its full stored length, and the text cut
+// to a row's size.
+static size_t EntryText(const ProfileEntry *e, char *out, size_t cap)
 {
-    char key[16];
-    char path[ROW_TEXT_SIZE];
-    for (int n = 1;; n++) {
-        wsprintfA(key, "name%i", n);
-        // One byte more than a row's name takes, so that a longer name
-        // shows as cut (MenuItemBuffer has room for it).
-        DWORD nameLen = IniGetString(section, key, "", MenuItemBuffer, ROW_TEXT_SIZE + 1);
-        if (!MenuItemBuffer[0])
-            return;
-        if (MenuItemBuffer[0] == '-') {
-            AddLoadedRow(n - 1, MenuItemBuffer, nameLen, "--", 0);
+    const char *v;
+    size_t len;
+    ProfileEntryValue(e, &v, &len);
+    ProfileCopyValue(e, out, cap);
+    return len;
+}
+
+// Rows from nameN/pathN up to the first missing or empty name, as every
+// reader takes them. A line the rows do not carry (entries after a gap,
+// another key, a second nameN or pathN, a line without '=') would be
+// lost by the whole-section write, or change meaning once the rows are
+// numbered afresh, so its section is locked instead.
+static void LoadFavouriteRows(const SectionLines *lines)
+{
+    NumberedEntries entries;
+    if (!NumberedEntriesBuild(&entries, SectionLinesText(lines), lines->used)) {
+        loadedReadOnly = 1;
+        return;
+    }
+    char name[ROW_TEXT_SIZE + 1], path[ROW_TEXT_SIZE];
+    size_t carried = 0, n = 1;
+    for (; n <= entries.count; n++) {
+        size_t nameLen = EntryText(&entries.name[n - 1], name, COUNTOF(name));
+        if (!name[0])
+            break;
+        carried++;
+        if (name[0] == '-') {
+            // Every reader ignores a header's pathN: it goes knowingly.
+            if (entries.path[n - 1].key)
+                carried++;
+            AddLoadedRow((int)n - 1, name, nameLen, "--", 0);
             continue;
         }
-        wsprintfA(key, "path%i", n);
-        DWORD pathLen = IniGetString(section, key, "", path, COUNTOF(path));
-        if (pathLen >= COUNTOF(path) - 1)
-            loadedReadOnly = 1;     // possibly cut by the buffer
-        if (!path[0]) {
-            path[0] = ' ';
-            path[1] = '\0';
+        size_t pathLen = 0;
+        path[0] = '\0';
+        if (entries.path[n - 1].key) {
+            carried++;
+            pathLen = EntryText(&entries.path[n - 1], path, COUNTOF(path));
         }
-        AddLoadedRow(n - 1, MenuItemBuffer, nameLen, path, pathLen);
+        if (!path[0])
+            BufSet(path, COUNTOF(path), " ");
+        AddLoadedRow((int)n - 1, name, nameLen, path, pathLen);
     }
+    // An empty name that ends the section carries nothing to lose.
+    if (n <= entries.count && entries.name[n - 1].key && carried + 1 == entries.lines)
+        carried++;
+    if (carried != entries.lines)
+        loadedReadOnly = 1;
+    NumberedEntriesFree(&entries);
 }
 
 void EnableSectionControls(HWND page, int index)
@@ -172,10 +194,24 @@ void LoadSection(HWND page, int index)
     SendMessageA(ItemList, LVM_DELETEALLITEMS, 0, 0);
     char section[ROW_TEXT_SIZE];
     if (GetSectionName(index, section, COUNTOF(section))) {
+        // One read for the whole section, however long.
+        SectionLines lines;
+        SectionLinesInit(&lines);
+        if (!IniReadSection(section, &lines))
+            loadedReadOnly = 1;     // not read whole: never written back
+        // Room for a row per line at once, rather than growing row by row.
+        size_t pos = 0, len, count = 0;
+        const char *line;
+        while (ProfileNextLine(lines.buf, lines.used, &pos, &line, &len))
+            count++;
+        SendMessageA(ItemList, LVM_SETITEMCOUNT, count, 0);
         if (index == SECTION_EXCEPTION)
-            LoadExceptionRows(section);
+            LoadExceptionRows(&lines);
         else
-            LoadFavouriteRows(section);
+            LoadFavouriteRows(&lines);
+        SectionLinesFree(&lines);
+        if (FileSectionHasComments(section))
+            loadedReadOnly = 1;
     }
     SendMessageA(ItemList, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(ItemList, NULL, TRUE);
@@ -183,22 +219,16 @@ void LoadSection(HWND page, int index)
     itemsDirty = 0;
 }
 
-// One line into text, or, when there is no text, into the file.
-static int EmitLine(SectionText *text, const char *section, const char *key, const char *value)
+// The rows of ItemList as the text of the section at index: the exception
+// form (name=value) for section exception, numbered nameN/pathN otherwise.
+// Returns 0 when memory ran out.
+static int SerializeItems(SectionLines *text, int index)
 {
-    if (text)
-        return SectionTextAddLine(text, key, value);
-    IniWriteString(section, key, value);
-    return 1;
-}
-
-// Gives every row of ItemList as key=value lines of the section's form,
-// into text when there is one, otherwise straight to the file key by key.
-// Returns 0 as soon as text has no room for a line.
-static int EmitRows(int exceptionForm, SectionText *text, const char *section)
-{
+    int exceptionForm = index == SECTION_EXCEPTION;
     char name[ROW_TEXT_SIZE], path[ROW_TEXT_SIZE], key[16];
     int count = (int)SendMessageA(ItemList, LVM_GETITEMCOUNT, 0, 0);
+    // Room for every row at its longest, so that the list is laid out once.
+    SectionLinesReserve(text, (size_t)count * (2 * ROW_TEXT_SIZE + 32) + 2);
     for (int i = 0; i < count; i++) {
         GetRowText(i, 0, name, COUNTOF(name));
         // Headers and terminators carry no value.
@@ -207,47 +237,36 @@ static int EmitRows(int exceptionForm, SectionText *text, const char *section)
         if (!header)
             GetRowText(i, 1, path, COUNTOF(path));
         if (exceptionForm) {
-            if (!EmitLine(text, section, name, path))
-                return 0;
+            SectionLinesAdd(text, name, path);
             continue;
         }
         wsprintfA(key, "name%i", i + 1);
-        if (!EmitLine(text, section, key, name))
-            return 0;
+        SectionLinesAdd(text, key, name);
         if (header)
             continue;
         wsprintfA(key, "path%i", i + 1);
-        if (!EmitLine(text, section, key, path))
-            return 0;
+        SectionLinesAdd(text, key, path);
     }
-    return 1;
+    return !text->failed;
 }
 
-// The rows as the text of the section at index: the exception form
-// (name=value) for section exception, numbered nameN/pathN otherwise.
-// Returns 0 when they do not fit text.
-static int SerializeItems(SectionText *text, int index)
+int WriteLoadedRows(const char *section)
 {
-    return EmitRows(index == SECTION_EXCEPTION, text, NULL);
+    SectionLines text;
+    SectionLinesInit(&text);
+    // Nothing is written from a list that lost rows.
+    int ok = SerializeItems(&text, loadedSection) && IniWriteSectionLines(section, &text);
+    SectionLinesFree(&text);
+    return ok;
 }
 
 void SaveSectionIfDirty()
 {
     int cur = (int)SendMessageA(SectionList, LB_GETCURSEL, 0, 0);
+    char section[ROW_TEXT_SIZE];
     if (itemsDirty == 1 && loadedSection != -1 && !loadedReadOnly
-        && GetSectionName(loadedSection, MenuItemBuffer, ROW_TEXT_SIZE)) {
-        SectionText text;
-        SectionTextInit(&text, SectionBuffer, COUNTOF(SectionBuffer));
-        if (SerializeItems(&text, loadedSection)) {
-            IniWriteSection(MenuItemBuffer, SectionBuffer);
-        } else {
-            // Too long for one write: empty the section, then add every
-            // line in order, so that no row is lost.
-            static const char emptyList[2] = { 0, 0 };
-            IniWriteSection(MenuItemBuffer, emptyList);
-            EmitRows(loadedSection == SECTION_EXCEPTION, NULL, MenuItemBuffer);
-        }
-    }
+        && GetSectionName(loadedSection, section, COUNTOF(section)))
+        WriteLoadedRows(section);
     loadedSection = cur;
     itemsDirty = 0;
 }

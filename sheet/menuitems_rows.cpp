@@ -43,14 +43,12 @@ void InsertItemRow(int index, const char *name, const char *path)
     memset(&item, 0, sizeof(item));
     item.mask = LVIF_TEXT;
     item.iItem = index;
-    item.pszText = (char *)"";
+    item.pszText = (char *)name;
+    item.cchTextMax = ROW_TEXT_SIZE;
     int row = (int)SendMessageA(ItemList, LVM_INSERTITEMA, 0, (LPARAM)&item);
     if (row < 0)
         return;
     item.iItem = row;
-    item.cchTextMax = ROW_TEXT_SIZE;
-    item.pszText = (char *)name;
-    SendMessageA(ItemList, LVM_SETITEMA, 0, (LPARAM)&item);
     item.iSubItem = 1;
     item.pszText = (char *)path;
     SendMessageA(ItemList, LVM_SETITEMA, 0, (LPARAM)&item);

@@ -80,13 +80,21 @@ void RenameSection(HWND page)
     // The old name is still listed, so a change of case alone is refused too.
     if (!SectionNameAllowed(MenuItemBuffer))
         return;
+    char newName[ROW_TEXT_SIZE];
+    BufSet(newName, COUNTOF(newName), MenuItemBuffer);
     SendMessageA(SectionList, LB_DELETESTRING, sel, 0);
-    SendMessageA(SectionList, LB_INSERTSTRING, sel, (LPARAM)MenuItemBuffer);
+    SendMessageA(SectionList, LB_INSERTSTRING, sel, (LPARAM)newName);
     SendMessageA(SectionList, LB_SETCURSEL, sel, 0);
+    // The rows go under the new name (the profile functions append it at
+    // the end of the file) before the old header goes, so that a program
+    // ending in between leaves the section under one name or both, never
+    // under none.
+    if (!WriteLoadedRows(newName)) {
+        itemsDirty = 1;     // the next save tries again; the old section stays
+        return;
+    }
     RemoveSectionHeader(SectionBuffer, ConfigPath().text);
-    // loadedSection is still sel: the next save writes the rows under the
-    // new name, which the profile functions append at the end of the file.
-    itemsDirty = 1;
+    itemsDirty = 0;
 }
 
 void DeleteSection(HWND page)
@@ -163,4 +171,27 @@ void RemoveSectionHeader(const char *name, const char *path)
         return;
     FindOrCutHeader(file, name, 1);
     CloseHandle(file);
+}
+
+int FileSectionHasComments(const char *name)
+{
+    ConfigPath path;
+    if (!path.text[0])
+        return 0;
+    HANDLE file = CreateFileA(path.text, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    int found = 0;
+    DWORD size = GetFileSize(file, NULL);
+    if (size != INVALID_FILE_SIZE && size > 0) {
+        char *data = (char *)HeapAlloc(GetProcessHeap(), 0, size);
+        DWORD got = 0;
+        if (data && ReadFile(file, data, size, &got, NULL))
+            found = SectionHasCommentLines(data, got, name);
+        if (data)
+            HeapFree(GetProcessHeap(), 0, data);
+    }
+    CloseHandle(file);
+    return found;
 }

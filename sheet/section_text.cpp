@@ -39,15 +39,17 @@ static char LowerAscii(char c)
     return (c >= 'A' && c <= 'Z') ? (char)(c - 'A' + 'a') : c;
 }
 
+// What the profile functions skip at the start of a line: white space
+// (a CR included) and ^Z. A LF ends the line.
 static int IsBlank(char c)
 {
-    return c == ' ' || c == '\t';
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f' || c == 0x1a;
 }
 
-// The header "[name]" at pos, alone on its line apart from blanks; gives
-// the end of the line, its line end included, in *lineEnd. Lines end with
-// LF (a CR directly before it belongs to the line end), as the profile
-// functions read them; a CR elsewhere is text.
+// The header "[name]" of the line at pos, as the profile functions read a
+// header: after blanks a '[', and the name is what lies between it and the
+// last ']' of the line, so text after that bracket ("[work] ; notes") is
+// no part of the name. Gives the end of the line, its LF included.
 static int HeaderAt(const char *data, size_t size, size_t pos, const char *name,
                     size_t nameLen, size_t *lineEnd)
 {
@@ -65,17 +67,10 @@ static int HeaderAt(const char *data, size_t size, size_t pos, const char *name,
     i += nameLen;
     if (data[i] != ']')
         return 0;
-    i++;
-    while (i < size && IsBlank(data[i]))
-        i++;
-    if (i < size && data[i] == '\r' && (i + 1 == size || data[i + 1] == '\n'))
-        i++;
-    if (i < size) {
-        if (data[i] != '\n')
-            return 0;
-        i++;
-    }
-    *lineEnd = i;
+    for (i++; i < size && data[i] != '\n'; i++)
+        if (data[i] == ']')
+            return 0;   // a later bracket makes the name longer
+    *lineEnd = i < size ? i + 1 : i;
     return 1;
 }
 
@@ -96,6 +91,29 @@ int FindSectionHeaderLine(const char *data, size_t size, const char *name,
             pos++;
         if (pos < size)
             pos++;
+    }
+    return 0;
+}
+
+int SectionHasCommentLines(const char *data, size_t size, const char *name)
+{
+    size_t offset, length;
+    if (!FindSectionHeaderLine(data, size, name, &offset, &length))
+        return 0;
+    for (size_t pos = offset + length; pos < size;) {
+        size_t i = pos;
+        while (i < size && IsBlank(data[i]))
+            i++;
+        size_t end = i;
+        while (end < size && data[end] != '\n')
+            end++;
+        if (i < end && data[i] == ';')
+            return 1;
+        // A '[' line with a ']' starts the next section; without one it
+        // is a key line.
+        if (i < end && data[i] == '[' && memchr(data + i, ']', end - i))
+            return 0;
+        pos = end < size ? end + 1 : end;
     }
     return 0;
 }

@@ -20,11 +20,18 @@ void SectionTextInit(SectionText *t, char *buf, size_t cap);
 // and sets overflow, leaving the list as it was, when the line does not fit.
 int SectionTextAddLine(SectionText *t, const char *key, const char *value);
 
-// Finds the header line "[name]" of a section in size bytes of file data:
-// the name compared without regard to case, at the start of the data or
-// right after a LF, with only blanks or tabs before the bracket and after it
-// on the same line. Returns 1 with the line's offset and its length
-// including its own line end (CRLF, LF, or none at the end of the data);
-// returns 0 when there is no such line. Reads no byte at or past size.
+// Finds the header line of a section in size bytes of file data as the
+// profile functions find it: a line (lines end with LF) that starts, after
+// blanks, with '[', whose text up to the line's last ']' is the name,
+// compared without regard to case; text after that bracket ("[work] ;
+// notes") is allowed. Returns 1 with the line's offset and its length
+// including its LF (none at the end of the data); returns 0 when there is
+// no such line. Reads no byte at or past size.
 int FindSectionHeaderLine(const char *data, size_t size, const char *name,
                           size_t *offset, size_t *length);
+
+// 1 when the section's lines in the file data (from its header line to the
+// next header) include a comment line (';' after blanks). The profile
+// functions drop those on a whole-section write, and some do not hand them
+// out on a section read.
+int SectionHasCommentLines(const char *data, size_t size, const char *name);

@@ -11,7 +11,6 @@
 #include "../core/values.h"
 #include <commctrl.h>
 #include <shlwapi.h>
-#include <stdio.h>
 
 static const char SETTINGS_SECTION[] = "settings";
 
@@ -24,9 +23,11 @@ static const char *const POSITION_NAMES[] = {
 // stored size, 1000, can be typed back in.
 enum { OPACITY_DIGITS = 3, SHOT_SIZE_DIGITS = 4, COLOR_DIGITS = 6 };
 
+// shlwapi's formatter, not the C runtime's: that one would carry its
+// floating-point and locale code into every program the module is loaded in.
 static void SetDlgItemFormatted(HWND page, int id, const char *format, int value)
 {
-    snprintf(MenuItemBuffer, COUNTOF(MenuItemBuffer), format, value);
+    wnsprintfA(MenuItemBuffer, COUNTOF(MenuItemBuffer), format, value);
     SetDlgItemTextA(page, id, MenuItemBuffer);
 }
 
@@ -85,7 +86,7 @@ void InitSettingsPage(HWND page)
 // Writes one integer key as "%i".
 static void WriteInt(const char *key, int value)
 {
-    snprintf(SectionBuffer, COUNTOF(SectionBuffer), "%i", value);
+    wnsprintfA(SectionBuffer, COUNTOF(SectionBuffer), "%i", value);
     IniWriteString(SETTINGS_SECTION, key, SectionBuffer);
 }
 
@@ -107,14 +108,14 @@ static int BoxNumber(HWND page, int id, int size, int low, int high)
 static DWORD BoxColor(HWND page, int id)
 {
     GetDlgItemTextA(page, id, MenuItemBuffer, COLOR_DIGITS + 1);
-    snprintf(SectionBuffer, COUNTOF(SectionBuffer), "0x%s", MenuItemBuffer);
+    wnsprintfA(SectionBuffer, COUNTOF(SectionBuffer), "0x%s", MenuItemBuffer);
     return SwapRedBlue((uint32_t)ParseInteger(SectionBuffer));
 }
 
 // Every key is written every time, each field stored just before its key.
 void SaveSettingsPage(HWND page)
 {
-    SharedSettings *s = g_settings;
+    SharedSettings *s = WritableSettings();
     if (!s)
         return;
 

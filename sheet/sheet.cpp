@@ -7,11 +7,35 @@
 
 HINSTANCE SheetInstance;
 
-// The 48-byte page and 52-byte header forms (up to the header titles and
-// the header bitmap), which every comctl32 version accepts.
-enum { PAGE_RECORD_SIZE = 48, SHEET_HEADER_SIZE = 52 };
-static_assert(offsetof(PROPSHEETPAGEA, pszHeaderSubTitle) + sizeof(LPCSTR) == PAGE_RECORD_SIZE, "page record");
-static_assert(sizeof(PROPSHEETHEADERA) >= SHEET_HEADER_SIZE, "sheet header");
+// One sheet per process. The pages keep what they edit (the list handles,
+// the loaded section, the dirty flag, the shared text buffers) once per
+// process, so a second sheet on another thread of the same program (two
+// file dialogs, each opening the sheet) would save one sheet's rows into
+// the other's section. A second call brings the open sheet to the front.
+static volatile LONG s_sheetOpen;
+static HWND volatile s_openSheet;   // set once the open sheet's window exists
+
+static void BringOpenSheetForward()
+{
+    HWND sheet = s_openSheet;
+    if (!sheet || !IsWindow(sheet))
+        return;
+    if (IsIconic(sheet))
+        ShowWindowAsync(sheet, SW_RESTORE);
+    SetForegroundWindow(sheet);
+}
+
+// The page and header forms up to the header titles and the header bitmap
+// (48 and 52 bytes in a 32-bit module), which every comctl32 version accepts.
+enum {
+    PAGE_RECORD_SIZE = offsetof(PROPSHEETPAGEA, pszHeaderSubTitle) + sizeof(LPCSTR),
+    SHEET_HEADER_SIZE = offsetof(PROPSHEETHEADERA, hbmHeader) + sizeof(HBITMAP)
+};
+#ifndef _WIN64
+static_assert(PAGE_RECORD_SIZE == 48, "page record");
+static_assert(SHEET_HEADER_SIZE == 52, "sheet header");
+#endif
+static_assert(PAGE_RECORD_SIZE % sizeof(void *) == 0, "records stay aligned for their pointers");
 
 void CenterWindowOn(HWND reference, HWND window)
 {
@@ -33,6 +57,7 @@ int CALLBACK SheetCallback(HWND sheet, UINT msg, LPARAM lParam)
         DWORD *style = *(WORD *)(tmpl + 2) == 0xFFFF ? (DWORD *)(tmpl + 12) : (DWORD *)tmpl;
         *style &= ~(DWORD)DS_CONTEXTHELP;
     } else if (msg == PSCB_INITIALIZED) {
+        s_openSheet = sheet;
         HWND cancel = FindWindowExA(sheet, NULL, "BUTTON", "Cancel");
         HWND ok = FindWindowExA(sheet, NULL, "BUTTON", "OK");
         if (cancel && ok) {
@@ -44,7 +69,8 @@ int CALLBACK SheetCallback(HWND sheet, UINT msg, LPARAM lParam)
 }
 
 // Shows the sheet modally on the calling thread; returns what
-// PropertySheetA returned (-1 when it could not be shown).
+// PropertySheetA returned (-1 when it could not be shown). While a sheet is
+// open in this process, brings that one to the front and returns 0 at once.
 INT_PTR WINAPI EditIni_(HINSTANCE instance, HWND parent)
 {
     static const struct {
@@ -56,11 +82,15 @@ INT_PTR WINAPI EditIni_(HINSTANCE instance, HWND parent)
         { PSP_USEICONID | PSP_USETITLE, "SettingsDialog", "Favico2", "Settings",   SettingsPageProc },
         { PSP_USEICONID | PSP_USETITLE, "IniDialog",      "Favico",  "Menu items", MenuItemsPageProc },
     };
+    if (InterlockedCompareExchange(&s_sheetOpen, 1, 0) != 0) {
+        BringOpenSheetForward();
+        return 0;
+    }
     SheetInstance = instance;
 
     // The sheet steps through the records by their dwSize, so they lie
     // PAGE_RECORD_SIZE apart, not sizeof(PROPSHEETPAGEA).
-    DWORD records[3][PAGE_RECORD_SIZE / sizeof(DWORD)];
+    UINT_PTR records[3][PAGE_RECORD_SIZE / sizeof(UINT_PTR)];
     for (int i = 0; i < 3; i++) {
         PROPSHEETPAGEA psp;
         memset(&psp, 0, sizeof(psp));
@@ -86,5 +116,8 @@ INT_PTR WINAPI EditIni_(HINSTANCE instance, HWND parent)
     psh.nStartPage = 0;
     psh.ppsp = (LPCPROPSHEETPAGEA)records;
     psh.pfnCallback = SheetCallback;
-    return PropertySheetA(&psh);
+    INT_PTR result = PropertySheetA(&psh);
+    s_openSheet = NULL;
+    InterlockedExchange(&s_sheetOpen, 0);
+    return result;
 }

@@ -1,5 +1,7 @@
-# Fails unless DLL imports only the platform's DLLs and exports exactly the
-# four undecorated names.
+# Fails unless DLL imports only the platform's DLLs, exports exactly the
+# four undecorated names and stays within MAX_SIZE bytes; and unless none of
+# OBJS ("|"-separated object files of the module) needs C-runtime start-up
+# code, which the module is linked without.
 execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "objdump failed on ${DLL}")
@@ -13,7 +15,8 @@ foreach(entry ${names})
   string(TOLOWER "${dll}" dll)
   list(FIND allowed ${dll} found)
   if(found EQUAL -1)
-    message(FATAL_ERROR "brivane.dll imports ${dll}, which is not a platform DLL")
+    get_filename_component(dll_name "${DLL}" NAME)
+    message(FATAL_ERROR "${dll_name} imports ${dll}, which is not a platform DLL")
   endif()
   message(STATUS "imports ${dll}")
 endforeach()
@@ -32,3 +35,29 @@ if(NOT "${got}" STREQUAL "${want}")
   message(FATAL_ERROR "exports are '${got}', expected '${want}'")
 endif()
 message(STATUS "exports ${got}")
+
+# The module is mapped into every GUI program.
+file(SIZE ${DLL} size)
+message(STATUS "module-size: ${size} bytes (at most ${MAX_SIZE})")
+if(size GREATER MAX_SIZE)
+  message(FATAL_ERROR "${DLL} is ${size} bytes, more than ${MAX_SIZE}")
+endif()
+
+# DllMain is the entry point: static constructors, destructors registered
+# with atexit and thread-local data would never be set up or run.
+string(REPLACE "|" ";" objs "${OBJS}")
+foreach(obj ${objs})
+  execute_process(COMMAND ${OBJDUMP} -h -t ${obj} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "objdump failed on ${obj}")
+  endif()
+  if(dump MATCHES "[ \t](\\.ctors|\\.dtors|\\.init_array|\\.tls)[ \t\n.$]")
+    message(FATAL_ERROR "${obj} has a ${CMAKE_MATCH_1} section: start-up code the module does not run")
+  endif()
+  # An undefined symbol is one of section 0.
+  if(dump MATCHES "\\(sec +0\\)[^\n]* (_atexit|___cxa_atexit|__onexit|___emutls_get_address)\n")
+    message(FATAL_ERROR "${obj} calls ${CMAKE_MATCH_1}: start-up code the module does not run")
+  endif()
+endforeach()
+list(LENGTH objs n)
+message(STATUS "${n} objects need no start-up code")

@@ -4,6 +4,7 @@
 #undef _WIN32_IE
 #define _WIN32_IE 0x0700   // the item dialog's helpers
 #include "support/client.h"
+#include "support/png.h"
 #include <commctrl.h>
 #include <commdlg.h>
 #include <shobjidl.h>
@@ -709,14 +710,28 @@ bool WaitMenuClosed(HWND dialog)
     return PumpUntil([&] { return ThreadWindow(thread, "#32768") == NULL; }, 5000);
 }
 
-// favmenu <dlg> [command]: opens the favourites menu, reads it, closes it and
-// answers the menu as id:text|-|id:text{submenu} @x,y want x,y.
+// favmenu <dlg> [command] [shot NAME]: opens the favourites menu, reads it,
+// closes it and answers the menu as id:text|-|id:text{submenu} @x,y want x,y.
+// With shot, the dialog with the open menu goes to build/artifacts/NAME.
 CLIENT_COMMAND(favmenu)
 {
     HWND dialog = Str2Hwnd(args.at(1));
     HWND popup = OpenFavouritesMenu(dialog, args.size() > 2 && args[2] == "command");
     if (!popup)
         return "no menu";
+    for (size_t i = 2; i + 1 < args.size(); i++)
+        if (args[i] == "shot") {
+            // Both paint in the dialog's thread, the dialog's controls maybe
+            // not yet: have them all painted before the picture.
+            RedrawWindow(dialog, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+            RedrawWindow(popup, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+            RECT a, b, both;
+            GetWindowRect(dialog, &a);
+            GetWindowRect(popup, &b);
+            UnionRect(&both, &a, &b);
+            if (!th::SaveScreenPng(both, th::ArtifactPath(args[i + 1])))
+                return "no shot";
+        }
     HMENU menu = (HMENU)SendMessageA(popup, MN_GETHMENU, 0, 0);
     std::string out = menu ? MenuDump(menu) : "no hmenu";
     HWND tb = Toolbar(dialog);

@@ -8,3 +8,21 @@ CLIENT_COMMAND(hang)
     Sleep((DWORD)ArgInt(args, 1, 1000));
     return "awake";
 }
+
+static LRESULT CALLBACK PlainProc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcA(w, m, wp, lp); }
+
+// classwindow <class> [style] [owner]: a visible top-level window of a
+// class of the given name (the shell's, say), optionally owned.
+CLIENT_COMMAND(classwindow)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = PlainProc;
+    wc.hInstance = GetModuleHandleA(NULL);
+    wc.lpszClassName = args.at(1).c_str();
+    RegisterClassA(&wc);
+    DWORD style = (DWORD)ArgInt(args, 2, WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+    HWND owner = args.size() > 3 ? Str2Hwnd(args[3]) : NULL;
+    HWND w = CreateWindowExA(0, args[1].c_str(), args[1].c_str(), style, 60, 60, 200, 150, owner, NULL,
+                             GetModuleHandleA(NULL), NULL);
+    return Hwnd2Str(w);
+}

@@ -62,32 +62,39 @@ CLIENT_COMMAND(guicount)
 
 // --- system commands -------------------------------------------------------------
 
-// syscmds <hwnd> <count> <first key> <repeat every>: posts count
-// WM_SYSCOMMANDs to the window, cycling through 500, 501 and 502, the i-th
-// with the cursor x first key + i, except that every repeat-every-th one
-// repeats its predecessor exactly (a repeat the module must drop). Pumps
-// until the window has handled them all. Answers the number of repeats.
+// syscmds <hwnd> <count> <first key> <repeat every>: count sightings of
+// WM_SYSCOMMANDs posted to the window, cycling through 500, 501 and 502, the
+// i-th with the cursor x first key + i, except that every repeat-every-th
+// sighting is a second look at its predecessor (a peek that leaves it in the
+// queue), a repeat the module must drop. Pumps until the window has handled
+// them all. Answers the number of repeats.
+static void PumpAll()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
+        DispatchMessageA(&msg);
+}
+
 CLIENT_COMMAND(syscmds)
 {
     HWND window = Str2Hwnd(args.at(1));
     long count = ArgInt(args, 2), key = ArgInt(args, 3), every = ArgInt(args, 4);
     long repeats = 0;
-    WPARAM command = 500;
-    LPARAM lParam = 0;
     for (long i = 0; i < count; i++) {
         if (every > 0 && i > 0 && i % every == 0) {
-            repeats++;   // command and key as the one before
-        } else {
-            command = 500 + (WPARAM)(i % 3);
-            lParam = MAKELPARAM(key + i, 7);
-        }
-        PostMessageA(window, WM_SYSCOMMAND, command, lParam);
-        if (i % 100 == 99 || i == count - 1) {
+            // The predecessor is the only command in the queue (see below).
             MSG msg;
-            while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
-                DispatchMessageA(&msg);
+            PeekMessageA(&msg, window, WM_SYSCOMMAND, WM_SYSCOMMAND, PM_NOREMOVE);
+            repeats++;
+            continue;
         }
+        if (every > 0 && (i + 1) % every == 0)
+            PumpAll();   // so that the next peek finds this one
+        PostMessageA(window, WM_SYSCOMMAND, 500 + (WPARAM)(i % 3), MAKELPARAM(key + i, 7));
+        if (i % 100 == 99)
+            PumpAll();
     }
+    PumpAll();
     char buf[16];
     sprintf(buf, "%ld", repeats);
     return buf;

@@ -470,8 +470,14 @@ TEST_F(FileDialogs, MenuContentAndIds)
 
 TEST_F(FileDialogs, MenuOpensUnderTheButtonByClickAndByCommand)
 {
-    std::string dialog = Open();
-    for (const char *how : { "", " command" }) {
+    // A menu as a user's might be, also for the picture in the README.
+    Ini(Lines({ "[global]", "name1=Projects", "path1=C:\\", "name2=-Media", "name3=Music", "path3=C:\\",
+                "name4=--", std::string("[") + kClientSection + "]", "name1=Reports", "path1=C:\\" }));
+    std::string documents = Folder("Documents");
+    for (const char *name : { "Letter.txt", "Notes.txt", "Plan.txt" })
+        WriteFile(documents + "\\" + name, "");
+    std::string dialog = Open("open", documents);
+    for (const char *how : { " shot file-dialog-menu.png", " command" }) {
         SCOPED_TRACE(how);
         std::string got = Call("favmenu " + dialog + how);
         size_t at = got.find(" @");
@@ -751,6 +757,43 @@ TEST_F(FileDialogs, UnHookWhileADialogIsOpenLeavesItWorking)
     EXPECT_EQ(Call("close " + dialog), "cancelled");
     EXPECT_EQ(Call("ping"), "pong");
     EXPECT_EQ(WaitForSingleObject(client->process(), 0), (DWORD)WAIT_TIMEOUT);
+}
+
+// --- paths in the shared block that are not to be used -------------------------
+
+TEST_F(FileDialogs, PathsNotToUseGiveTheButtonAndNoFileIsRead)
+{
+    // Files that would remove the button if they were read: one where the
+    // profile functions look for a bare name (the Windows folder), one in
+    // the client's current folder, one reached through the device namespace.
+    const std::string exclude = Lines({ "[exception]", "client_filedlg=1" });
+    char windows[MAX_PATH];
+    ASSERT_GT(GetWindowsDirectoryA(windows, MAX_PATH), 0u);
+    const std::string inWindows = std::string(windows) + "\\rel-exclude.ini";
+    ASSERT_TRUE(WriteFile(inWindows, exclude));
+    ASSERT_TRUE(WriteFile(ExeDir() + "rel-exclude.ini", exclude));
+    ASSERT_TRUE(WriteFile(ini, exclude));
+    struct Case { const char *what; std::string path; } cases[] = {
+        // A single long name with a ':' once overran the profile functions'
+        // stack buffer inside the hooked program, which died.
+        { "300 A then :x", std::string(300, 'A') + ":x" },
+        { "600 A then :x", std::string(600, 'A') + ":x" },
+        { "2,000 A then :x", std::string(2000, 'A') + ":x" },
+        { "relative", "rel-exclude.ini" },
+        { "drive-relative", "C:rel-exclude.ini" },
+        { "device namespace", "\\\\?\\" + ini },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        block.SetConfigPath(c.path);
+        std::string dialog = Open();
+        // The button is there (the exclusion was not read) and the program
+        // lives to close its dialog.
+        EXPECT_EQ(LastButtons(dialog)[1].compare(0, 4, "371,"), 0) << "no button";
+        EXPECT_EQ(Call("close " + dialog), "cancelled");
+    }
+    DeleteFileA((ExeDir() + "rel-exclude.ini").c_str());
+    DeleteFileA(inWindows.c_str());
 }
 
 // --- a program nobody here wrote ---------------------------------------------------

@@ -7,6 +7,8 @@
 #include "support/harness.h"
 #include "support/png.h"
 #include <shellapi.h>
+#include <aclapi.h>
+#include <sddl.h>
 
 using namespace th;
 
@@ -131,6 +133,72 @@ struct BlockView {
             CloseHandle(mapping);
     }
 };
+
+// Who the object's DACL lets in, in ACE order: "user", "system" or the
+// SID's text; and its mandatory label when the system returns one.
+struct BlockGrants {
+    bool read = false, ownerIsUser = false, daclPresent = false;
+    std::string grants, label = "(none returned)";
+};
+
+BlockGrants ReadGrants(HANDLE object)
+{
+    BlockGrants g;
+    HANDLE token;
+    union { TOKEN_USER user; BYTE bytes[128]; } me;
+    DWORD size = 0;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return g;
+    BOOL ok = GetTokenInformation(token, TokenUser, &me, sizeof(me), &size);
+    CloseHandle(token);
+    if (!ok)
+        return g;
+    PSID owner = NULL;
+    PACL dacl = NULL, sacl = NULL;
+    PSECURITY_DESCRIPTOR sd = NULL;
+    if (GetSecurityInfo(object, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                        &owner, NULL, &dacl, NULL, &sd) != ERROR_SUCCESS)
+        return g;
+    g.read = true;
+    g.ownerIsUser = owner && EqualSid(owner, me.user.User.Sid);
+    g.daclPresent = dacl != NULL;
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    PSID system = NULL;
+    AllocateAndInitializeSid(&nt, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0, 0, 0, 0, 0, 0, &system);
+    for (DWORD i = 0; dacl && i < dacl->AceCount; i++) {
+        ACCESS_ALLOWED_ACE *ace = NULL;
+        if (!GetAce(dacl, i, (void **)&ace))
+            continue;
+        PSID sid = (PSID)&ace->SidStart;
+        std::string who;
+        if (ace->Header.AceType != ACCESS_ALLOWED_ACE_TYPE) {
+            who = "(not a grant)";
+        } else if (EqualSid(sid, me.user.User.Sid)) {
+            who = "user";
+        } else if (system && EqualSid(sid, system)) {
+            who = "system";
+        } else {
+            char *text = NULL;
+            ConvertSidToStringSidA(sid, &text);
+            who = text ? text : "?";
+            LocalFree(text);
+        }
+        g.grants += (g.grants.empty() ? "" : ",") + who;
+    }
+    FreeSid(system);
+    LocalFree(sd);
+    sd = NULL;
+    if (GetSecurityInfo(object, SE_KERNEL_OBJECT, LABEL_SECURITY_INFORMATION, NULL, NULL, NULL, &sacl, &sd) ==
+            ERROR_SUCCESS && sacl && sacl->AceCount > 0) {
+        char *text = NULL;
+        if (ConvertSecurityDescriptorToStringSecurityDescriptorA(sd, SDDL_REVISION_1, LABEL_SECURITY_INFORMATION,
+                                                                 &text, NULL))
+            g.label = text;
+        LocalFree(text);
+    }
+    LocalFree(sd);
+    return g;
+}
 
 BOOL CALLBACK CollectChild(HWND w, LPARAM lp)
 {
@@ -571,13 +639,119 @@ TEST_F(Host, SessionEndRestoresEverythingAndUnhooks)
     EXPECT_TRUE(FloatIcons(host.pid).empty());
     EXPECT_FALSE(FileExists(hiddenList));
 
-    ASSERT_TRUE(SendMessageTimeoutA(host.window, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 5000, &answer));
+    // A session that goes on after all keeps its host.
+    ASSERT_TRUE(SendMessageTimeoutA(host.window, WM_ENDSESSION, FALSE, 0, SMTO_NORMAL, 5000, &answer));
+    Pump(300);
+    EXPECT_TRUE(host.Running());
+    // One that ends takes the host with it: it unhooks and exits, rather
+    // than running on with nothing hooked (a forged end of session left
+    // such a host behind).
+    SendMessageTimeoutA(host.window, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 5000, &answer);
+    EXPECT_TRUE(host.WaitEnd()) << "the host ran on after the session ended";
     EXPECT_TRUE(WaitUntil([] { return TrayIcons().empty(); }, 3000));
     // The hooks are gone: the system menu command reaches no host.
     HWND c = Window("session-c");
     SysCommand(c, 500);
     Pump(500);
     EXPECT_TRUE(IsWindowVisible(c));
+}
+
+TEST_F(Host, CommandsForWindowsNotToTouchDoNothing)
+{
+    // WM_HOSTCOMMAND as any program can post it, naming windows the module
+    // never raises a command for: each must stay as it is.
+    HWND top = Window("forged-parent");
+    HWND child = StrHwnd(client.Call("child " + HwndStr(top)));
+    HWND tray = StrHwnd(client.Call("classwindow Shell_TrayWnd"));
+    HWND progman = StrHwnd(client.Call("classwindow Progman"));
+    HWND noMenu = StrHwnd(client.Call("classwindow NoMenu " + std::to_string(WS_POPUP | WS_VISIBLE)));
+    HWND owned = StrHwnd(client.Call("classwindow Owned " + std::to_string(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE) +
+                                     " " + HwndStr(top)));
+    struct Case { const char *what; HWND window; } cases[] = {
+        { "the desktop", GetDesktopWindow() },
+        { "a child window", child },
+        { "the taskbar's class", tray },
+        { "the desktop icons' class", progman },
+        { "no system menu", noMenu },
+        { "an owned popup", owned },
+        { "the host's own window", host.window },
+        { "no window at all", (HWND)(UINT_PTR)0x7FFFFFF0 },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(c.window);
+        BOOL visible = IsWindowVisible(c.window);
+        LONG ex = GetWindowLongA(c.window, GWL_EXSTYLE);
+        DWORD_PTR answer;
+        for (WPARAM code : { 501, 500, 502, 1, 2 })
+            ASSERT_TRUE(SendMessageTimeoutA(host.window, WM_HOSTCOMMAND, code, (LPARAM)c.window, SMTO_NORMAL, 3000, &answer));
+        Pump(300);
+        EXPECT_EQ(IsWindowVisible(c.window), visible);
+        EXPECT_EQ(GetWindowLongA(c.window, GWL_EXSTYLE) & WS_EX_TOPMOST, ex & WS_EX_TOPMOST);
+        EXPECT_TRUE(FloatIcons(host.pid).empty());
+        EXPECT_FALSE(FileExists(hiddenList));
+    }
+    // The same message for a window the module would raise it for is
+    // carried out: the refusals above are not a host that does nothing.
+    DWORD_PTR answer;
+    ASSERT_TRUE(SendMessageTimeoutA(host.window, WM_HOSTCOMMAND, 502, (LPARAM)top, SMTO_NORMAL, 3000, &answer));
+    EXPECT_TRUE(WaitHidden(top));
+}
+
+TEST_F(Host, ForgedHiddenListRecordsAreNotRestored)
+{
+    // Windows that were never shown, named in a list the host did not
+    // write: with no creation time (a list of an older host, or made up),
+    // with the wrong one, and with the right one but a window that is a
+    // child. Only a record of this very run of the program is followed.
+    HWND never = StrHwnd(client.Call("window 0x00CF0000 0 never-shown"));
+    HWND wrongTime = StrHwnd(client.Call("window 0x00CF0000 0 wrong-time"));
+    HWND parent = Window("list-parent");
+    HWND child = StrHwnd(client.Call("child " + HwndStr(parent)));
+    ShowWindowAsync(child, SW_HIDE);
+    HWND real = StrHwnd(client.Call("window 0x00CF0000 0 real"));
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(child); }, 3000));
+    FILETIME created, exited, kernel, user;
+    ASSERT_TRUE(GetProcessTimes(client.process(), &created, &exited, &kernel, &user));
+    char right[17], wrong[17];
+    sprintf(right, "%08lx%08lx", (unsigned long)created.dwHighDateTime, (unsigned long)created.dwLowDateTime);
+    sprintf(wrong, "%08lx%08lx", (unsigned long)created.dwHighDateTime, (unsigned long)created.dwLowDateTime + 1);
+    char line[128];
+    std::string list;
+    auto rec = [&](HWND w, const char *time) {
+        sprintf(line, "%08lx %lu 1%s%s\r\n", (unsigned long)(UINT_PTR)w, (unsigned long)client.pid(), time ? " " : "",
+                time ? time : "");
+        list += line;
+    };
+    rec(never, nullptr);
+    rec(wrongTime, wrong);
+    rec(child, right);
+    rec(real, right);
+
+    host.Kill();
+    host.Close();
+    ASSERT_TRUE(WriteFile(hiddenList, list));
+    StartHost();
+    EXPECT_TRUE(WaitShown(real)) << "the one true record was not followed";
+    Pump(300);
+    EXPECT_FALSE(IsWindowVisible(never));
+    EXPECT_FALSE(IsWindowVisible(wrongTime));
+    EXPECT_FALSE(IsWindowVisible(child));
+    EXPECT_FALSE(FileExists(hiddenList));
+}
+
+TEST_F(Host, TheBlockIsTheUsersAloneAndLabelledForReadingFromBelow)
+{
+    HANDLE mapping = OpenFileMappingA(READ_CONTROL, FALSE, BRIVANE_SHMEM_NAME);
+    ASSERT_TRUE(mapping);
+    BlockGrants got = ReadGrants(mapping);
+    CloseHandle(mapping);
+    EXPECT_TRUE(got.read) << "descriptor not readable";
+    EXPECT_TRUE(got.ownerIsUser);
+    EXPECT_TRUE(got.daclPresent) << "a NULL DACL lets anybody in";
+    EXPECT_EQ(got.grants, "user,system") << "grants to whom";
+    // Mandatory labels: Wine neither returns nor enforces them.
+    printf("label: %s\n", got.label.c_str());
 }
 
 TEST_F(Host, TrayIconsComeBackWhenTheTaskbarRestarts)
@@ -761,4 +935,95 @@ TEST(HostCommandLine, SettingsOnAFreshStart)
     HostProcess host;
     ASSERT_TRUE(host.Start(ini, "--settings"));
     EXPECT_TRUE(WaitForProcessWindow(host.pid, "#32770", "Brivane", 10000));
+}
+
+namespace {
+
+std::string UserSid()
+{
+    HANDLE token;
+    union { TOKEN_USER user; BYTE bytes[128]; } me;
+    DWORD size = 0;
+    std::string out;
+    if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+        char *text = NULL;
+        if (GetTokenInformation(token, TokenUser, &me, sizeof(me), &size) && ConvertSidToStringSidA(me.user.User.Sid, &text))
+            out = text;
+        LocalFree(text);
+        CloseHandle(token);
+    }
+    return out;
+}
+
+// Attributes for an object made as another user's program would make it.
+struct Foreign {
+    PSECURITY_DESCRIPTOR sd = NULL;
+    SECURITY_ATTRIBUTES sa = { sizeof(SECURITY_ATTRIBUTES), NULL, FALSE };
+    explicit Foreign(const std::string &sddl)
+    {
+        ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1, &sd, NULL);
+        sa.lpSecurityDescriptor = sd;
+    }
+    ~Foreign() { LocalFree(sd); }
+};
+
+} // namespace
+
+TEST(HostCommandLine, AnotherUsersMutexOrBlockStopsTheStartWithAReason)
+{
+    std::string ini = TempPath("foreign.ini");
+    ASSERT_TRUE(WriteFile(ini, Look().Ini()));
+    std::string sid = UserSid();
+    ASSERT_FALSE(sid.empty());
+    auto start = [&](const char *expect) {
+        DWORD pid = 0;
+        HANDLE p = Start(HostExe() + " --config \"" + ini + "\"", &pid);
+        EXPECT_TRUE(p);
+        if (!p)
+            return;
+        std::string text = AnswerMessageBox(pid);
+        EXPECT_NE(text.find("another user"), std::string::npos) << text;
+        EXPECT_NE(text.find(expect), std::string::npos) << text;
+        EXPECT_EQ(ExitCode(p), 6);
+    };
+    // Owned by somebody else (Wine lets a test give an object any owner),
+    // whether or not its DACL lets this user in: once held before the host
+    // started, such a mutex made every start end silently.
+    const std::string owners[] = { "O:BAD:P(A;;GA;;;" + sid + ")", "O:SYD:P(A;;GA;;;SY)" };
+    for (const std::string &sddl : owners) {
+        SCOPED_TRACE(sddl);
+        Foreign attrs(sddl);
+        ASSERT_TRUE(attrs.sd);
+        HANDLE mutex = CreateMutexA(&attrs.sa, FALSE, "Local\\BrivaneHost");
+        ASSERT_TRUE(mutex);
+        ASSERT_NE(GetLastError(), (DWORD)ERROR_ALREADY_EXISTS) << "a host is still running";
+        start("mutex");
+        CloseHandle(mutex);
+    }
+    // The block, made first by another user's program.
+    {
+        Foreign attrs("O:BAD:P(A;;GA;;;" + sid + ")");
+        HANDLE block = CreateFileMappingA(INVALID_HANDLE_VALUE, &attrs.sa, PAGE_READWRITE, 0, BRIVANE_SHMEM_SIZE,
+                                          BRIVANE_SHMEM_NAME);
+        ASSERT_TRUE(block);
+        if (GetLastError() == ERROR_ALREADY_EXISTS)
+            printf("the block is held by a program of an earlier test: its owner half is not judged\n");
+        else
+            start("settings block");
+        CloseHandle(block);
+    }
+}
+
+TEST(HostCommandLine, ConfigPathsTheModuleWouldNotUseAreRefused)
+{
+    // The module ignores these (it reads defaults and writes nothing); the
+    // host says so instead of running on without its file.
+    for (const std::string &path : { "\\\\?\\" + TempPath("device.ini"), TempPath(std::string(300, 'c') + ".ini") }) {
+        SCOPED_TRACE(path.substr(0, 40));
+        DWORD pid = 0;
+        HANDLE p = Start(HostExe() + " --config \"" + path + "\"", &pid);
+        ASSERT_TRUE(p);
+        EXPECT_NE(AnswerMessageBox(pid).find("configuration file"), std::string::npos);
+        EXPECT_EQ(ExitCode(p), 2);
+    }
 }

@@ -5,6 +5,7 @@
 #include "core/exports.h"
 #include "core/ini.h"
 #include "hooks/hooks.h"
+#include <aclapi.h>
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);
 
@@ -32,7 +33,7 @@ TEST(SharedBlock, SecondProcessSeesTheSameBlock)
 {
     SharedBlock block;
     ASSERT_TRUE(block.settings);
-    Client client("client_windows.exe");
+    Client client("client_windows" BITNESS_SUFFIX ".exe");
     ASSERT_TRUE(client.ok());
     ASSERT_EQ(client.Call("loadmodule"), "ok");
     // Not filled yet: no host window, empty path.
@@ -95,4 +96,110 @@ TEST(SharedBlock, NoBlockMeansEveryEntryPointDoesNothing)
     Pump(50);
     EXPECT_TRUE(host.commands().empty());
     g_settings = saved;
+}
+
+TEST(SharedBlock, MadeForTheUserAloneAndReadOnlyWhereNothingIsWritten)
+{
+    // A name of this test's own, so that the module itself makes the block
+    // (the real one may be held by programs hooked in earlier tests).
+    char saved[sizeof(g_mapping.name)];
+    memcpy(saved, g_mapping.name, sizeof(saved));
+    wsprintfA(g_mapping.name, "Brivane_made_%lu", GetCurrentProcessId());
+    SharedSettings *before = g_settings;
+    ModuleAttach(GetModuleHandleA(NULL));
+    ASSERT_TRUE(g_settings);
+    ASSERT_NE(g_settings, before);
+
+    // The descriptor given at creation, read back (Wine keeps it; it does
+    // not return the mandatory label).
+    HANDLE token;
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+    union { TOKEN_USER user; BYTE bytes[128]; } me;
+    DWORD size = 0;
+    ASSERT_TRUE(GetTokenInformation(token, TokenUser, &me, sizeof(me), &size));
+    CloseHandle(token);
+    PSID owner = NULL;
+    PACL dacl = NULL;
+    PSECURITY_DESCRIPTOR sd = NULL;
+    ASSERT_EQ(GetSecurityInfo(g_mapping.handle, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                              &owner, NULL, &dacl, NULL, &sd), (DWORD)ERROR_SUCCESS);
+    ASSERT_TRUE(dacl) << "a NULL DACL lets every program rewrite the block";
+    EXPECT_TRUE(owner && EqualSid(owner, me.user.User.Sid));
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    PSID system = NULL;
+    ASSERT_TRUE(AllocateAndInitializeSid(&nt, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0, 0, 0, 0, 0, 0, &system));
+    ASSERT_EQ(dacl->AceCount, 2);
+    for (DWORD i = 0; i < dacl->AceCount; i++) {
+        ACCESS_ALLOWED_ACE *ace = NULL;
+        ASSERT_TRUE(GetAce(dacl, i, (void **)&ace));
+        EXPECT_EQ(ace->Header.AceType, ACCESS_ALLOWED_ACE_TYPE);
+        PSID sid = (PSID)&ace->SidStart;
+        EXPECT_TRUE(EqualSid(sid, me.user.User.Sid) || EqualSid(sid, system)) << "ACE " << i << " grants someone else";
+    }
+    FreeSid(system);
+    LocalFree(sd);
+
+    // Readers have a view that cannot write; the loader gets a writable one
+    // of the same memory when it asks.
+    MEMORY_BASIC_INFORMATION info;
+    ASSERT_TRUE(VirtualQuery(g_settings, &info, sizeof(info)));
+    EXPECT_EQ(info.Protect, (DWORD)PAGE_READONLY);
+    SharedSettings *writable = WritableSettings();
+    ASSERT_TRUE(writable);
+    ASSERT_TRUE(VirtualQuery(writable, &info, sizeof(info)));
+    EXPECT_EQ(info.Protect, (DWORD)PAGE_READWRITE);
+    writable->opacity = 77;
+    EXPECT_EQ(g_settings->opacity, 77);
+    EXPECT_EQ(WritableSettings(), writable) << "mapped again on every call";
+
+    memcpy(g_mapping.name, saved, sizeof(saved));
+    ModuleAttach(GetModuleHandleA(NULL));
+}
+
+// On 64-bit Windows a global hook is also called, on the installing thread,
+// for the events of programs of the other bitness. The procedures must leave
+// such windows alone: the other bitness's module serves them in their own
+// process, and a second command or a second set of items would follow.
+TEST(HookProcedures, EventsOfAnotherProcessAreOnlyPassedOn)
+{
+    SharedBlock block;
+    ModuleAttach(GetModuleHandleA(NULL));
+    ASSERT_TRUE(g_settings);
+    HostWindow host;
+    block.settings->hostWindow = host.hwnd();
+    Client client("client_windows" BITNESS_SUFFIX ".exe");
+    ASSERT_TRUE(client.ok());
+    HWND other = StrHwnd(client.Call("window 0x00CF0000 0"));   // WS_OVERLAPPEDWINDOW
+    ASSERT_TRUE(other);
+    std::string otherMenu = client.Call("sysmenu " + HwndStr(other));
+    HWND own = CreateWindowExA(0, "STATIC", "own", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, NULL, NULL,
+                               GetModuleHandleA(NULL), NULL);
+    ASSERT_TRUE(own);
+
+    // The same events for the other program's window first, then for ours:
+    // the posts come in order, so once ours arrived, theirs would have too.
+    int x = 300;
+    for (HWND w : { other, own }) {
+        SCOPED_TRACE(w == own ? "own window" : "other process's window");
+        MOUSEHOOKSTRUCT mouse = { { 0, 0 }, w, HTMAXBUTTON, 0 };
+        EXPECT_EQ(CaptionClickProc(HC_ACTION, WM_NCRBUTTONDOWN, (LPARAM)&mouse), 0);
+        EXPECT_EQ(CaptionClickProc(HC_ACTION, WM_NCRBUTTONUP, (LPARAM)&mouse), 0);
+        MSG msg = {};
+        msg.hwnd = w;
+        msg.message = WM_SYSCOMMAND;
+        msg.wParam = HOSTCMD_FLOAT;
+        msg.lParam = MAKELPARAM(x++, 10);   // a key of its own: no repeat
+        EXPECT_EQ(SysCommandProc(HC_ACTION, PM_REMOVE, (LPARAM)&msg), 0);
+        EXPECT_EQ(ActivationProc(HCBT_ACTIVATE, (WPARAM)w, 0), 0);
+    }
+    ASSERT_TRUE(host.WaitFor(2));
+    Pump(100);
+    ASSERT_EQ(host.commands().size(), 2u);
+    EXPECT_EQ(host.commands()[0].code, (WPARAM)HOSTCMD_MAX_RCLICK);
+    EXPECT_EQ(host.commands()[0].window, own);
+    EXPECT_EQ(host.commands()[1].code, (WPARAM)HOSTCMD_FLOAT);
+    EXPECT_EQ(host.commands()[1].window, own);
+    EXPECT_EQ(client.Call("sysmenu " + HwndStr(other)), otherMenu);
+    EXPECT_NE(GetMenuState(GetSystemMenu(own, FALSE), IDM_TRAY, MF_BYCOMMAND), (UINT)-1);
+    DestroyWindow(own);
 }

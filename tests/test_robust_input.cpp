@@ -11,6 +11,8 @@
 #include "core/buffers.h"
 #include "core/exports.h"
 #include "core/ini.h"
+#include "core/profile_section.h"
+#include "core/textbuf.h"
 #include "core/shared.h"
 #include "hooks/filedialog.h"
 
@@ -173,6 +175,21 @@ TEST_F(BadInput, EveryReaderStaysInsideItsBuffers)
             EXPECT_STREQ(value, f.value);
         }
         IniGetInt("exception", "notepad", 0);
+        // A whole section in one read, however long, answers as the
+        // profile functions answer key by key.
+        SectionLines whole;
+        SectionLinesInit(&whole);
+        EXPECT_EQ(IniReadSection("global", &whole), 1);
+        for (const char *key : { "name1", "path1", "name2", "name201" }) {
+            char fromFile[260], fromMemory[260];
+            IniGetString("global", key, "", fromFile, sizeof(fromFile));
+            ProfileEntry e;
+            fromMemory[0] = '\0';
+            if (ProfileFindEntry(SectionLinesText(&whole), whole.used, key, &e))
+                ProfileCopyValue(&e, fromMemory, sizeof(fromMemory));
+            EXPECT_STREQ(fromMemory, fromFile) << key;
+        }
+        SectionLinesFree(&whole);
         // The favourites menu: built, bounded in depth, and freed whole.
         HMENU menu = CreatePopupMenu();
         int next = FillMenu(menu, "global", 1, 0, 1280);
@@ -192,15 +209,33 @@ TEST_F(BadInput, EveryReaderStaysInsideItsBuffers)
     }
 }
 
-TEST_F(BadInput, DamagedPathsAreNeverHandedToTheProfileFunctions)
+TEST_F(BadInput, PathsNotToUseAreNeverHandedToTheProfileFunctions)
 {
-    // Such names made the profile functions of the test platform overrun
-    // their own stack buffer and end the program.
+    // A single long name with a ':' made the profile functions of the test
+    // platform overrun their own stack buffer and end the program (300
+    // characters passed, 600 and 2,000 killed); a relative name was read
+    // from the Windows folder, a device name through the device namespace.
+    // Each file below exists with a value the readers would find.
+    std::string real = TempPath("usable.ini");
+    ASSERT_TRUE(WriteFile(real, "[exception]\r\nnotepad=3\r\n"));
+    // A bare name is looked for in the Windows folder.
+    char windows[MAX_PATH];
+    ASSERT_GT(GetWindowsDirectoryA(windows, MAX_PATH), 0u);
+    const std::string inWindows = std::string(windows) + "\\acc-rel.ini";
+    ASSERT_TRUE(WriteFile(inWindows, "[exception]\r\nnotepad=3\r\n"));
     struct Case { const char *what; std::string path; bool usable; } cases[] = {
         { "no NUL in the whole field", std::string(CONFIG_PATH_CAPACITY, 'A'), false },
         { "one 1,000-character name", std::string(1000, 'A'), false },
-        { "one 255-character name", std::string(255, 'A'), true },
-        { "long path with folders", "C:\\" + std::string(1000, 'A') + "\\b.ini", true },
+        { "300 A then :x", std::string(300, 'A') + ":x", false },
+        { "600 A then :x", std::string(600, 'A') + ":x", false },
+        { "2,000 A then :x", std::string(2000, 'A') + ":x", false },
+        { "long path with folders", "C:\\" + std::string(1000, 'A') + "\\b.ini", false },
+        { "relative", "acc-rel.ini", false },
+        { "drive-relative", real.substr(0, 2) + "acc-rel.ini", false },
+        { "rooted without a drive", real.substr(2), false },
+        { "device namespace \\\\?\\", "\\\\?\\" + real, false },
+        { "device namespace \\\\.\\", "\\\\.\\" + real, false },
+        { "fully qualified", real, true },
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -208,15 +243,20 @@ TEST_F(BadInput, DamagedPathsAreNeverHandedToTheProfileFunctions)
         if (c.path.size() < CONFIG_PATH_CAPACITY)
             block.settings->configPath[c.path.size()] = '\0';
         EXPECT_EQ(ConfigPath().text[0] != '\0', c.usable);
-        EXPECT_EQ(IniGetInt("exception", "notepad", 7), 7);
+        EXPECT_EQ(IniGetInt("exception", "notepad", 7), c.usable ? 3 : 7);
         char value[16];
         IniGetString("global", "name1", "dflt", value, sizeof(value));
         EXPECT_STREQ(value, "dflt");
         char list[64];
         IniGetSectionNames(list, sizeof(list));
+        EXPECT_EQ(IniWriteString("global", "name9", "x") != FALSE, c.usable) << "a write went somewhere";
         RequestSettings_();
         ExpectSettingsInRange(g_settings);
+        if (!c.usable) {
+            EXPECT_EQ(g_settings->opacity, 10) << "no path: the defaults";
+        }
     }
+    DeleteFileA(inWindows.c_str());
 }
 
 TEST_F(BadInput, LongValuesAreCutNotOverrun)
@@ -285,4 +325,78 @@ TEST_F(BadInput, FileHeldOpenExclusivelyFailsWritesAndLosesNothing)
     ExpectSettingsInRange(g_settings);
     CloseHandle(held);
     EXPECT_EQ(ReadFile(path), bytes) << "nothing the user had is lost";
+}
+
+// The in-memory reading of a section against GetPrivateProfileStringA, key
+// by key, over generated sections: duplicate keys, keys in other cases,
+// quotes, blanks, '=' inside values, comment lines, empty values and keys
+// without '='.
+TEST_F(BadInput, InMemoryLookupsAnswerAsTheProfileFunctions)
+{
+    static const char *const keys[] = { "name1", "NAME1", "Name2", "path1", "path2", "name3", "x", "a b" };
+    static const char *const values[] = {
+        "plain", "", " padded ", "\"quoted\"", "'single'", "\"", "''", "\"open", "a=b=c", "=",
+        "\"in\"side\"", "'mixed\"", "C:\\Program Files\\x", "tab\there", ";not a comment",
+    };
+    static const char *const blanks[] = { "", " ", "\t", "  \t" };
+    std::string path = TempPath("differential.ini");
+    Use(path);
+    unsigned x = 2024;
+    auto next = [&](unsigned n) { x = x * 1103515245 + 12345; return (x >> 16) % n; };
+    int compared = 0;
+    for (int round = 0; round < 150; round++) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        std::string text = "[other]\r\nname1=elsewhere\r\n[work]\r\n";
+        int lines = 1 + (int)next(12);
+        for (int i = 0; i < lines; i++) {
+            unsigned kind = next(10);
+            const char *key = keys[next(COUNTOF(keys))];
+            if (kind == 0) {
+                text += std::string(blanks[next(4)]) + ";" + key + "=comment";
+            } else if (kind == 1) {
+                text += std::string(blanks[next(4)]) + key + blanks[next(4)];   // no '='
+            } else {
+                text += std::string(blanks[next(4)]) + key + blanks[next(4)] + "=" + blanks[next(4)] +
+                        values[next(COUNTOF(values))] + blanks[next(4)];
+            }
+            text += "\r\n";
+        }
+        text += "[next]\r\nname1=after\r\n";
+        ASSERT_TRUE(WriteFile(path, text));
+
+        SectionLines whole;
+        SectionLinesInit(&whole);
+        ASSERT_EQ(IniReadSection("work", &whole), 1);
+        NumberedEntries numbered;
+        ASSERT_TRUE(NumberedEntriesBuild(&numbered, SectionLinesText(&whole), whole.used));
+        for (const char *key : keys) {
+            for (const char *asked : { key, " name1 " }) {
+                char fromFile[300];
+                GetPrivateProfileStringA("work", asked, "<none>", fromFile, sizeof(fromFile), path.c_str());
+                std::string fromMemory = "<none>";
+                ProfileEntry e;
+                if (ProfileFindEntry(SectionLinesText(&whole), whole.used, asked, &e) && e.value) {
+                    char value[300];
+                    ProfileCopyValue(&e, value, sizeof(value));
+                    fromMemory = value;
+                }
+                EXPECT_EQ(fromMemory, fromFile) << "key \"" << asked << "\" in\n" << text;
+                compared++;
+            }
+        }
+        // The numbered index gives what a key-by-key reader gets.
+        for (size_t n = 1; n <= 3; n++) {
+            char fromFile[300], fromMemory[300];
+            std::string name = "name" + std::to_string(n), pathKey = "path" + std::to_string(n);
+            GetPrivateProfileStringA("work", name.c_str(), "", fromFile, sizeof(fromFile), path.c_str());
+            NumberedName(&numbered, n, fromMemory, sizeof(fromMemory));
+            EXPECT_STREQ(fromMemory, fromFile) << name << " in\n" << text;
+            GetPrivateProfileStringA("work", pathKey.c_str(), "", fromFile, sizeof(fromFile), path.c_str());
+            NumberedPath(&numbered, n, fromMemory, sizeof(fromMemory));
+            EXPECT_STREQ(fromMemory, fromFile) << pathKey << " in\n" << text;
+        }
+        NumberedEntriesFree(&numbered);
+        SectionLinesFree(&whole);
+    }
+    EXPECT_GT(compared, 1000);
 }

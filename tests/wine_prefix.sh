@@ -2,9 +2,14 @@
 # Creates (once) the Wine prefix the tests run in, and sets Wine up as a test
 # desktop: frames drawn by Wine (caption buttons get real hit tests under a
 # bare X server), no window-manager waits, no crash dialog.
+# Usage: wine_prefix.sh FOLDER [win32|win64]; a 64-bit prefix is run by the
+# wine64 loader, as Debian's wine wrapper keeps to the 32-bit one.
 set -e
 WINEPREFIX="$1"
-export WINEPREFIX WINEARCH=win32 WINEDEBUG=-all
+WINEARCH="${2:-win32}"
+export WINEPREFIX WINEARCH WINEDEBUG=-all
+WINE=wine
+[ "$WINEARCH" = win64 ] && WINE=/usr/lib/wine/wine64
 # No Mono or Gecko installers: nothing here needs them.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 # Wine's background processes outlive this script: they must not hold the
@@ -19,7 +24,7 @@ trap 'rc=$?; [ $rc = 0 ] || cat "$log"; exit $rc' EXIT
 # One server for the whole run: later programs start faster. It is already
 # up when an earlier step started it.
 quiet wineserver -p || true
-[ -f "$WINEPREFIX/system.reg" ] || quiet wineboot -i
-quiet wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f
-quiet wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f
-quiet wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
+[ -f "$WINEPREFIX/system.reg" ] || quiet "$WINE" wineboot -i
+quiet "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f
+quiet "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f
+quiet "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f

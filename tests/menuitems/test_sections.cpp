@@ -4,6 +4,7 @@
 #include "tests/menuitems/sheet_driver.h"
 #include "tests/menuitems/ini_text.h"
 #include "resource.h"
+#include <string.h>
 
 TEST(MenuItemsSections, ListsGlobalExceptionThenProgramSectionsInFileOrder)
 {
@@ -114,18 +115,17 @@ TEST(MenuItemsSections, RenameRefusesTakenNamesAndMovesTheRowsToTheEnd)
     EXPECT_EQ(s.Sections(), L({ "global", "exception", "office", "home" }));
     EXPECT_EQ(s.CurrentSection(), 2);
     EXPECT_EQ(s.Rows(), L({ "W1|C:\\w1", "W2|C:\\w2" }));
-    // The old section goes at once, header line included ...
-    EXPECT_EQ(s.File(), Crlf(
-        "[global]\nname1=G\npath1=C:\\g\n"
-        "[home]\nname1=H\npath1=C:\\h\n"
-        "[exception]\nnotepad=1\n"));
-    // ... and the rows are written under the new name when the page saves.
-    s.ClickSection(3);
-    EXPECT_EQ(s.File(), Crlf(
+    // At once, before anything else can happen to this program: the rows
+    // under the new name at the end of the file, and the old section gone,
+    // header line included.
+    const std::string renamed = Crlf(
         "[global]\nname1=G\npath1=C:\\g\n"
         "[home]\nname1=H\npath1=C:\\h\n"
         "[exception]\nnotepad=1\n"
-        "[office]\nname1=W1\npath1=C:\\w1\nname2=W2\npath2=C:\\w2\n"));
+        "[office]\nname1=W1\npath1=C:\\w1\nname2=W2\npath2=C:\\w2\n");
+    EXPECT_EQ(s.File(), renamed);
+    s.ClickSection(3);
+    EXPECT_EQ(s.File(), renamed) << "nothing left to save";
     ASSERT_TRUE(s.Close());
 }
 
@@ -171,4 +171,79 @@ TEST(MenuItemsSections, DeleteAsksRemovesTheSectionAndShowsTheOneAbove)
     EXPECT_EQ(s.CurrentSection(), 3);
     ASSERT_TRUE(s.Close());
     EXPECT_EQ(s.File(), withoutWork);
+}
+
+namespace {
+
+struct SecondSheet {
+    th::Module *module;
+    INT_PTR result = -2;
+};
+
+DWORD WINAPI OpenSecondSheet(void *p)
+{
+    SecondSheet *s = (SecondSheet *)p;
+    s->result = s->module->EditIni(s->module->handle, NULL);
+    return 0;
+}
+
+// The top-level sheet windows of this process captioned "Brivane".
+std::vector<HWND> SheetsOfThisProcess()
+{
+    struct Found { std::vector<HWND> list; } found;
+    EnumWindows([](HWND w, LPARAM lp) -> BOOL {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        char text[32] = "";
+        GetWindowTextA(w, text, sizeof(text));
+        if (pid == GetCurrentProcessId() && !strcmp(text, "Brivane") && IsWindowVisible(w))
+            ((Found *)lp)->list.push_back(w);
+        return TRUE;
+    }, (LPARAM)&found);
+    return found.list;
+}
+
+} // namespace
+
+// The page keeps its lists, loaded section and dirty flag once per program:
+// a second sheet on another thread of the same program (two file dialogs,
+// each opening the sheet) would save one sheet's rows into the other's
+// section. The second call brings the open sheet to the front instead.
+TEST(MenuItemsSections, ASecondSheetInTheSameProgramBringsTheOpenOneForward)
+{
+    const std::string ini = Crlf(
+        "[global]\nname1=G\npath1=C:\\g\n"
+        "[work]\nname1=W\npath1=C:\\w\n"
+        "[exception]\nnotepad=1\n");
+    SheetDriver s(ini);
+    ASSERT_TRUE(s.Open());
+    s.ClickSection(2);
+
+    SecondSheet second{ &s.module() };
+    HANDLE thread = CreateThread(NULL, 0, OpenSecondSheet, &second, 0, NULL);
+    ASSERT_TRUE(thread);
+    bool returned = th::WaitUntil([&] { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }, 5000);
+    EXPECT_TRUE(returned) << "a second sheet was opened";
+    if (!returned) {
+        // Close the second sheet as its button would, so the thread ends.
+        for (HWND w : SheetsOfThisProcess())
+            if (w != s.sheet())
+                PostMessageA(w, WM_COMMAND, IDCANCEL, 0);
+        WaitForSingleObject(thread, 10000);
+    }
+    CloseHandle(thread);
+    EXPECT_EQ(second.result, 0);
+    EXPECT_EQ(SheetsOfThisProcess(), std::vector<HWND>{ s.sheet() });
+    th::Pump(100);
+    EXPECT_EQ(GetForegroundWindow(), s.sheet());
+
+    // The open sheet still edits its own section.
+    s.ClickRow(0);
+    ASSERT_TRUE(s.Confirm(IDC_ITEM_DELETE, "Delete menu item", "Delete selected menu item?", true));
+    s.ClickSection(0);
+    ASSERT_TRUE(s.Close());
+    EXPECT_EQ(s.File(), Crlf(
+        "[global]\nname1=G\npath1=C:\\g\n"
+        "[work]\n"
+        "[exception]\nnotepad=1\n"));
 }

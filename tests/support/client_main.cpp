@@ -169,6 +169,18 @@ CLIENT_COMMAND(syscmd)
                ? "ok" : "failed";
 }
 
+// syscmdpeek <hwnd> <command> <lParam>: posts WM_SYSCOMMAND and looks at it
+// without taking it, as a program that peeks ahead does; its loop then takes
+// it, so that hooks see the one message twice.
+CLIENT_COMMAND(syscmdpeek)
+{
+    HWND window = Str2Hwnd(args.at(1));
+    if (!PostMessageA(window, WM_SYSCOMMAND, ArgInt(args, 2), ArgInt(args, 3)))
+        return "failed";
+    MSG msg;
+    return PeekMessageA(&msg, window, WM_SYSCOMMAND, WM_SYSCOMMAND, PM_NOREMOVE) ? "ok" : "failed";
+}
+
 // syscount <hwnd> <command>: WM_SYSCOMMANDs with that command the window got.
 CLIENT_COMMAND(syscount)
 {
@@ -193,7 +205,7 @@ CLIENT_COMMAND(loadmodule)
     DWORD n = GetModuleFileNameA(NULL, path, MAX_PATH);
     while (n > 0 && path[n - 1] != '\\')
         n--;
-    lstrcpyA(path + n, "brivane.dll");
+    lstrcpyA(path + n, BRIVANE_MODULE_FILE);
     return LoadLibraryA(path) ? "ok" : "failed";
 }
 

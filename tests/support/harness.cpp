@@ -1,4 +1,5 @@
 #include "harness.h"
+#include <sddl.h>
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -110,7 +111,7 @@ std::vector<std::string> Split(const std::string &text, char sep)
 
 Module::Module()
 {
-    handle = LoadLibraryA((ExeDir() + "brivane.dll").c_str());
+    handle = LoadLibraryA((ExeDir() + BRIVANE_MODULE_FILE).c_str());
     if (!handle)
         return;
     SetHook = (BOOL (WINAPI *)(void))GetProcAddress(handle, "SetHook_");
@@ -127,8 +128,27 @@ Module::~Module()
 
 SharedBlock::SharedBlock()
 {
-    mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0,
+    // Made as the host makes it: owned by the user, for the user and
+    // SYSTEM only. A block of a test can outlive the test in hooked
+    // programs, and a later host accepts only a block of the user's own.
+    PSECURITY_DESCRIPTOR sd = NULL;
+    HANDLE token;
+    union { TOKEN_USER user; BYTE bytes[128]; } me;
+    DWORD size = 0;
+    char *sid = NULL;
+    if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+        if (GetTokenInformation(token, TokenUser, &me, sizeof(me), &size) &&
+            ConvertSidToStringSidA(me.user.User.Sid, &sid)) {
+            std::string sddl = std::string("O:") + sid + "D:P(A;;GA;;;" + sid + ")(A;;GA;;;SY)";
+            ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1, &sd, NULL);
+            LocalFree(sid);
+        }
+        CloseHandle(token);
+    }
+    SECURITY_ATTRIBUTES sa = { sizeof(sa), sd, FALSE };
+    mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, sd ? &sa : NULL, PAGE_READWRITE, 0,
                                  BRIVANE_SHMEM_SIZE, BRIVANE_SHMEM_NAME);
+    LocalFree(sd);
     if (mapping)
         settings = (SharedSettings *)MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0);
     if (settings)

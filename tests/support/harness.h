@@ -8,6 +8,14 @@
 #include <vector>
 #include "../../core/shared.h"
 
+// Test programs and clients of the 64-bit half carry this after their name,
+// beside the 32-bit ones in the same folder.
+#ifdef _WIN64
+#define BITNESS_SUFFIX "64"
+#else
+#define BITNESS_SUFFIX ""
+#endif
+
 namespace th {
 
 // Pumps this thread's messages until pred() holds or timeoutMs passes.
@@ -25,7 +33,7 @@ std::string HwndStr(HWND window);
 HWND StrHwnd(const std::string &text);
 std::vector<std::string> Split(const std::string &text, char sep);
 
-// brivane.dll loaded from ExeDir, with its exports.
+// The module of this bitness loaded from ExeDir, with its exports.
 struct Module {
     HMODULE handle = NULL;
     BOOL (WINAPI *SetHook)(void) = nullptr;

@@ -81,8 +81,11 @@ bool WritePng(const std::string &path, int width, int height, const std::vector<
 bool CaptureWindow(HWND window, int *width, int *height, std::vector<unsigned char> *rgb)
 {
     RECT r;
-    if (!GetWindowRect(window, &r))
-        return false;
+    return GetWindowRect(window, &r) && CaptureScreen(r, width, height, rgb);
+}
+
+bool CaptureScreen(const RECT &r, int *width, int *height, std::vector<unsigned char> *rgb)
+{
     int w = r.right - r.left, h = r.bottom - r.top;
     if (w <= 0 || h <= 0)
         return false;
@@ -122,6 +125,13 @@ bool SaveWindowPng(HWND window, const std::string &path)
     int w, h;
     std::vector<unsigned char> rgb;
     return CaptureWindow(window, &w, &h, &rgb) && WritePng(path, w, h, rgb);
+}
+
+bool SaveScreenPng(const RECT &r, const std::string &path)
+{
+    int w, h;
+    std::vector<unsigned char> rgb;
+    return CaptureScreen(r, &w, &h, &rgb) && WritePng(path, w, h, rgb);
 }
 
 } // namespace th

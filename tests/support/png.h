@@ -15,7 +15,12 @@ bool WritePng(const std::string &path, int width, int height, const std::vector<
 // Copies what the screen shows of the window (frame included) into rgb.
 bool CaptureWindow(HWND window, int *width, int *height, std::vector<unsigned char> *rgb);
 
+// The same for a rectangle of the screen (several windows of one picture).
+bool CaptureScreen(const RECT &r, int *width, int *height, std::vector<unsigned char> *rgb);
+
 // CaptureWindow then WritePng.
 bool SaveWindowPng(HWND window, const std::string &path);
+// CaptureScreen then WritePng.
+bool SaveScreenPng(const RECT &r, const std::string &path);
 
 } // namespace th

@@ -78,6 +78,44 @@ TEST(FloatLook, Size)
     EXPECT_EQ(h, 104);
 }
 
+// At 150 % and 200 % everything grows with the screen, the screenshot box
+// of the settings too; nonsense dpi values count as 100 %.
+TEST(FloatLook, SizeAndGapsFollowTheScreensDpi)
+{
+    struct Case { int dpi, icon, shotW, shotH, frame, gap; } cases[] = {
+        { 96, 40, 136, 104, 1, 6 },
+        { 120, 50, 170, 130, 1, 8 },
+        { 144, 60, 204, 156, 2, 9 },
+        { 192, 80, 272, 208, 2, 12 },
+        { 0, 40, 136, 104, 1, 6 },
+        { -144, 40, 136, 104, 1, 6 },
+        { 100000, 40, 136, 104, 1, 6 },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.dpi);
+        int w, h;
+        FloatIconSize(MakeFloatLook(1, 1, 10, 1, 0, 128, 96), &w, &h, c.dpi);
+        EXPECT_EQ(w, c.icon);
+        EXPECT_EQ(h, c.icon);
+        FloatIconSize(MakeFloatLook(1, 1, 10, 1, 1, 128, 96), &w, &h, c.dpi);
+        EXPECT_EQ(w, c.shotW);
+        EXPECT_EQ(h, c.shotH);
+        FloatMetrics m = FloatMetricsForDpi(c.dpi);
+        EXPECT_EQ(m.frame, c.frame);
+        EXPECT_EQ(m.gap, c.gap);
+        EXPECT_EQ(m.icon + 2 * m.inset, c.icon) << "the picture fills the icon inside the inset";
+        // Bottom-right anchor and the next place to the left.
+        IRect work = { 0, 0, 1000, 800 };
+        int x, y;
+        PlaceFloatIcon(work, c.icon, c.icon, 3, 1, nullptr, 0, &x, &y, c.dpi);
+        EXPECT_EQ(x, 1000 - c.gap - c.icon);
+        EXPECT_EQ(y, 800 - c.gap - c.icon);
+        IRect first = { x, y, x + c.icon, y + c.icon };
+        PlaceFloatIcon(work, c.icon, c.icon, 3, 1, &first, 1, &x, &y, c.dpi);
+        EXPECT_EQ(x, first.left - c.gap - c.icon);
+    }
+}
+
 TEST(PlaceFloatIcon, AnchorsOfTheFivePositions)
 {
     IRect work = { 100, 50, 1100, 850 };
@@ -159,7 +197,8 @@ TEST(FitInto, KeepsProportions)
 
 TEST(HiddenRecords, RoundTripAndBufferBounds)
 {
-    HiddenRecord recs[] = { { 0x0001009a, 320, HIDDEN_TRAY }, { 0xFFFFFFFE, 4294967295u, HIDDEN_FLOAT } };
+    HiddenRecord recs[] = { { 0x0001009a, 320, HIDDEN_TRAY, 0x01DB2F3A4B5C6D7Eull },
+                            { 0xFFFFFFFE, 4294967295u, HIDDEN_FLOAT, 0xFFFFFFFFFFFFFFFFull } };
     std::string text;
     for (const HiddenRecord &r : recs) {
         char line[64];
@@ -167,44 +206,65 @@ TEST(HiddenRecords, RoundTripAndBufferBounds)
         EXPECT_EQ(n, strlen(line));
         text += line;
     }
-    EXPECT_EQ(text, "0001009a 320 1\r\nfffffffe 4294967295 2\r\n");
+    EXPECT_EQ(text, "0001009a 320 1 01db2f3a4b5c6d7e\r\nfffffffe 4294967295 2 ffffffffffffffff\r\n");
 
     HiddenRecord back[4];
     ASSERT_EQ(ParseHiddenRecords(text.data(), text.size(), back, 4), 2u);
+    EXPECT_EQ(back[0].created, 0x01DB2F3A4B5C6D7Eull);
     EXPECT_EQ(back[1].window, 0xFFFFFFFEu);
     EXPECT_EQ(back[1].pid, 4294967295u);
     EXPECT_EQ(back[1].kind, HIDDEN_FLOAT);
+    EXPECT_EQ(back[1].created, 0xFFFFFFFFFFFFFFFFull);
 
-    // "0001009a 320 1\r\n" is 16 characters: 17 bytes fit, 16 do not.
-    char buf[20];
+    // "0001009a 320 1 01db2f3a4b5c6d7e\r\n" is 33 characters: 34 bytes fit, 33 do not.
+    char buf[40];
     memset(buf, 0xcc, sizeof(buf));
-    EXPECT_EQ(FormatHiddenRecord(recs[0], buf, 17), 16u);
-    EXPECT_EQ((unsigned char)buf[17], 0xcc);
-    EXPECT_EQ(FormatHiddenRecord(recs[0], buf, 16), 0u);
+    EXPECT_EQ(FormatHiddenRecord(recs[0], buf, 34), 33u);
+    EXPECT_EQ((unsigned char)buf[34], 0xcc);
+    EXPECT_EQ(FormatHiddenRecord(recs[0], buf, 33), 0u);
     EXPECT_STREQ(buf, "");
 }
 
 TEST(HiddenRecords, DamagedLinesAreSkipped)
 {
     const char text[] =
-        "0001009a 320 1\n"            // LF only: fine
+        "0001009a 320 1 0000000000000001\n"   // LF only: fine
         "garbage\r\n"
-        "00000000 1 1\r\n"            // no window
-        "00010000 1 3\r\n"            // unknown kind
-        "100000000 1 1\r\n"           // does not fit 32 bits
-        "0002 12 2 extra\r\n"
+        "00000000 1 1 0000000000000001\r\n"   // no window
+        "00010000 1 3 0000000000000001\r\n"   // unknown kind
+        "100000000 1 1 0000000000000001\r\n"  // does not fit 32 bits
+        "0002 12 2 0000000000000001 extra\r\n"
         "0003  12 2\r\n"
+        "0006 12 2 000000000000001\r\n"       // a creation time of 15 digits
+        "0007 12 2 00000000000000012\r\n"     // and of 17
+        "0008 12 2 00000000000000g1\r\n"
+        "0009 12 2  000000000000001\r\n"
         "\r\n"
         "0004 99999999999 1\r\n"
-        "0005 7 2";                   // last line without an end
+        "0005 7 2 00000000000000ff";            // last line without an end
     HiddenRecord out[8];
     size_t n = ParseHiddenRecords(text, sizeof(text) - 1, out, 8);
     ASSERT_EQ(n, 2u);
     EXPECT_EQ(out[0].window, 0x1009au);
+    EXPECT_EQ(out[0].created, 1u);
     EXPECT_EQ(out[1].window, 5u);
     EXPECT_EQ(out[1].pid, 7u);
+    EXPECT_EQ(out[1].created, 0xFFu);
     // A cut file (a crash while writing is ruled out, a full disk is not).
     EXPECT_EQ(ParseHiddenRecords(text, 9, out, 8), 0u);
     // Never more than asked for.
     EXPECT_EQ(ParseHiddenRecords(text, sizeof(text) - 1, out, 1), 1u);
+}
+
+TEST(HiddenRecords, ListsWithoutCreationTimesStillRead)
+{
+    // Written before the creation time was kept: read, with the time
+    // unknown (0), which the host never restores.
+    const char text[] = "0001009a 320 1\r\n0005 7 2";
+    HiddenRecord out[4];
+    ASSERT_EQ(ParseHiddenRecords(text, sizeof(text) - 1, out, 4), 2u);
+    EXPECT_EQ(out[0].window, 0x1009au);
+    EXPECT_EQ(out[0].created, 0u);
+    EXPECT_EQ(out[1].kind, HIDDEN_FLOAT);
+    EXPECT_EQ(out[1].created, 0u);
 }

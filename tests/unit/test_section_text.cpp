@@ -90,13 +90,16 @@ TEST(FindSectionHeaderLine, FindsOnlyRealHeaderLines)
         { "7 value that is only the header text", "[g]\r\nname1=[work]\r\n", "work", 0, 0, 0 },
         { "8 longer name is another section", "[workshop]\r\n[work]\r\n", "work", 1, 12, 8 },
         { "9 prefix is another section", "[mywork]\r\n", "work", 0, 0, 0 },
-        { "10 text after the bracket", "[work]x\r\n[work]\r\n", "work", 1, 9, 8 },
+        { "10 text after the bracket", "[work]x\r\n[work]\r\n", "work", 1, 0, 9 },
         { "11 blanks around", "  [work] \t\r\nx=1\r\n", "work", 1, 0, 12 },
         { "12 lone CR is not a line end", "a=1\r[work]\r\n", "work", 0, 0, 0 },
         { "13 CR at end of data", "x\n[work]\r", "work", 1, 2, 7 },
         { "14 absent", "[global]\r\n", "work", 0, 0, 0 },
         { "15 empty data", "", "work", 0, 0, 0 },
         { "16 cut off inside the header", "x\n[wor", "work", 0, 0, 0 },
+        { "18 a note after the header", "[g]\r\n[work] ; notes\r\nx=1\r\n", "work", 1, 5, 16 },
+        { "19 a later bracket belongs to the name", "[work]]\r\n[work] ; a]\r\n", "work", 0, 0, 0 },
+        { "20 form feed and ^Z before it", "\f\x1a[work]\n", "work", 1, 0, 9 },
         { "17 NUL bytes are data", std::string("a=\0\n[work]\n", 11), "work", 1, 4, 7 },
     };
     for (const Case &c : cases) {
@@ -107,6 +110,23 @@ TEST(FindSectionHeaderLine, FindsOnlyRealHeaderLines)
             EXPECT_EQ(offset, c.offset);
             EXPECT_EQ(length, c.length);
         }
+    }
+}
+
+TEST(SectionHasCommentLines, OnlyThoseOfTheSection)
+{
+    static const struct { const char *data; int want; } cases[] = {
+        { "[work]\r\nname1=a\r\n; mine\r\n", 1 },
+        { "[work] ; header note\r\n  ;indented\r\n", 1 },
+        { "[work]\r\nname1=a;b\r\n[next]\r\n; theirs\r\n", 0 },
+        { "[work]\r\n[not a header\r\n; still work\r\n", 1 },
+        { "; before\r\n[work]\r\nx=1", 0 },
+        { "[other]\r\n; x\r\n", 0 },
+        { "[work]\r\n;", 1 },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.data);
+        EXPECT_EQ(SectionHasCommentLines(c.data, strlen(c.data), "work"), c.want);
     }
 }
 
