@@ -4,6 +4,7 @@
 #undef _WIN32_IE
 #define _WIN32_IE 0x0700   // the item dialog's helpers
 #include "support/client.h"
+#include "core/shared.h"
 #include "support/png.h"
 #include <commctrl.h>
 #include <commdlg.h>
@@ -898,16 +899,16 @@ CLIENT_COMMAND(ended)
     return it->second->result;
 }
 
-// unloadmodule: drops every reference to brivane.dll that this program holds,
+// unloadmodule: drops every reference to the module that this program holds,
 // as the system does once the hooks are gone; answers whether it stayed.
 CLIENT_COMMAND(unloadmodule)
 {
     (void)args;
     for (int i = 0; i < 64; i++) {
-        HMODULE module = GetModuleHandleA("brivane.dll");
+        HMODULE module = GetModuleHandleA(BRIVANE_MODULE_FILE);
         if (!module)
             return "unloaded";
         FreeLibrary(module);
     }
-    return GetModuleHandleA("brivane.dll") ? "loaded" : "unloaded";
+    return GetModuleHandleA(BRIVANE_MODULE_FILE) ? "loaded" : "unloaded";
 }
