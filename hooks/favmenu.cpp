@@ -127,6 +127,7 @@ void ShowFavouritesMenu(HWND dialog, const DialogControls *controls)
         InsertSeparator(menu, GetMenuItemCount(menu));
     if (FillMenu(menu, "global", 1, GetMenuItemCount(menu), IDM_FAV_GLOBAL) > 1)
         InsertSeparator(menu, GetMenuItemCount(menu));
+    AppendAddFolderMenu(menu, dialog, controls);
     BufSet(MenuItemBuffer, COUNTOF(MenuItemBuffer), "Brivane");
     InsertCommandItem(menu, GetMenuItemCount(menu), IDM_FAV_EDIT, MenuItemBuffer, NULL);
 

@@ -170,6 +170,17 @@ BOOL AugmentFileDialog(HWND dialog)
     return TRUE;
 }
 
+void FavouritesKey(MSG *msg)
+{
+    if (GetKeyState(VK_CONTROL) >= 0 || GetKeyState(VK_SHIFT) < 0 || GetKeyState(VK_MENU) < 0)
+        return;
+    HWND dialog = GetAncestor(msg->hwnd, GA_ROOT);
+    if (SubclassedKind(dialog) == DIALOG_NONE)
+        return;
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_FAVOURITES, 1), 0);
+    msg->message = WM_NULL;   // taken: no character, no other handler
+}
+
 LRESULT CALLBACK DialogHookProc(int code, WPARAM wParam, LPARAM lParam)
 {
     // Runs for every message of every program: the two cheap tests first.
@@ -204,16 +215,26 @@ static BOOL OnNotify(WPARAM id, NMHDR *header)
 
 static void OnCommand(HWND dialog, int kind, WPARAM wParam)
 {
-    WORD id = LOWORD(wParam);
-    if (id != IDC_FAVOURITES && (HIWORD(wParam) != 0 || id < IDM_FAV_EDIT))
+    // The button's command comes as a click (0) or from the key (1, as an
+    // accelerator's); the menu's commands come with 0.
+    WORD id = LOWORD(wParam), code = HIWORD(wParam);
+    if (id == IDC_FAVOURITES ? code > 1 : (code != 0 || id < IDM_ADD_GLOBAL))
         return;
     // The controls of the dialog that got the command, not of the one
     // recognised last: two file dialogs may be open at once.
     DialogControls controls;
     if (!FindControls(dialog, kind, &controls))
         return;
-    if (id == IDC_FAVOURITES)
+    if (id == IDC_FAVOURITES) {
+        // Opened from the keyboard, the menu starts with its first item
+        // selected: the menu's loop takes the key posted before it starts.
+        if (code == 1)
+            PostMessageA(dialog, WM_KEYDOWN, VK_DOWN, 0);
         ShowFavouritesMenu(dialog, &controls);
+    } else if (id == IDM_ADD_GLOBAL)
+        AddCurrentFolder(dialog, "global");
+    else if (id == IDM_ADD_PROGRAM)
+        AddCurrentFolder(dialog, controls.processName);
     else if (id == IDM_FAV_EDIT)
         EditIni_(g_instance, dialog);
     else if (id < IDM_FAV_PROGRAM)

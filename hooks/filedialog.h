@@ -5,12 +5,16 @@
 
 #define PROCESS_NAME_CAPACITY 260
 
-// The favourites button's tooltip.
-#define FAVOURITES_TIP "Brivane"
+// The key that opens the favourites menu with Ctrl, and the button's tooltip
+// that names it.
+#define FAVOURITES_KEY 'B'
+#define FAVOURITES_TIP "Brivane (Ctrl+B)"
 
 // Command ids of the favourites button and the favourites menu.
 enum FavouritesId {
     IDC_FAVOURITES = 371,            // the toolbar button
+    IDM_ADD_GLOBAL = 1277,           // Add this folder > to all programs
+    IDM_ADD_PROGRAM = 1278,          // Add this folder > to <program>
     IDM_FAV_EDIT = 1279,             // last menu item: the configuration sheet
     IDM_FAV_GLOBAL = 1280,           // + N: entry N of section global
     IDM_FAV_PROGRAM = 1792           // + N: entry N of the program's own section
@@ -75,6 +79,25 @@ void ShowFavouritesMenu(HWND dialog, const DialogControls *controls);
 // giving entry N the id idBase + N; submenus are filled recursively. Returns
 // the N after the last entry read.
 int FillMenu(HMENU menu, const char *section, int n, int pos, int idBase);
+
+// Appends the submenu "Add this folder" to menu: its items are disabled
+// when the dialog cannot tell its folder or the section holds it already.
+void AppendAddFolderMenu(HMENU menu, HWND dialog, const DialogControls *controls);
+
+// The folder dialog shows, fully qualified, into out (MAX_PATH); FALSE when
+// it cannot tell, or the path is too long or not ANSI.
+BOOL CurrentFolder(HWND dialog, char *out);
+
+// Whether the entries of section hold folder (case and a trailing
+// backslash aside); TRUE too when the section cannot be read.
+BOOL SectionHoldsFolder(const char *section, const char *folder);
+
+// Adds folder to section as its next top-level entry unless it holds it;
+// one read and one write of the section. Returns whether it was written.
+BOOL AddFolderToSection(const char *section, const char *folder);
+
+// Adds the dialog's current folder to section.
+void AddCurrentFolder(HWND dialog, const char *section);
 
 // Types path N of section into the dialog's file-name field, presses OK and
 // puts the earlier text back. An entry without a path does nothing.

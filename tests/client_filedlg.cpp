@@ -495,7 +495,7 @@ std::string MenuDump(HMENU menu)
         char text[300] = "";
         MENUITEMINFOA mii = {};
         mii.cbSize = sizeof(mii);
-        mii.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STRING | MIIM_SUBMENU;
+        mii.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STRING | MIIM_SUBMENU | MIIM_STATE;
         mii.dwTypeData = text;
         mii.cch = sizeof(text);
         GetMenuItemInfoA(menu, i, TRUE, &mii);
@@ -503,7 +503,7 @@ std::string MenuDump(HMENU menu)
         if (mii.fType & MFT_SEPARATOR)
             out += "-";
         else
-            out += Num(mii.wID) + ":" + text;
+            out += Num(mii.wID) + ((mii.fState & MFS_DISABLED) ? "~:" : ":") + text;
         if (mii.hSubMenu)
             out += "{" + MenuDump(mii.hSubMenu) + "}";
     }
@@ -562,6 +562,16 @@ CLIENT_COMMAND(windowsshape)
     DialogThread *t = new DialogThread;
     t->fake = layout;
     return StartDialogThread(t, StandInThread, layout);
+}
+
+// setfolder <dlg> <path>: the folder the stand-in says it shows.
+CLIENT_COMMAND(setfolder)
+{
+    auto it = s_dialogs.find(Str2Hwnd(args.at(1)));
+    if (it == s_dialogs.end() || !it->second->fake)
+        return "no such dialog";
+    it->second->fake->folder = args.size() > 2 ? args[2] : "";
+    return "done";
 }
 
 // fakelog <dlg>: the WM_COMMANDs the fake dialog's own procedure got.
@@ -750,14 +760,14 @@ CLIENT_COMMAND(favmenu)
     return WaitMenuClosed(dialog) ? out : "menu stays open";
 }
 
-// favpick <dlg> <n>: opens the favourites menu and picks its n-th item (from
-// 1) with the keyboard, as a user would.
+// favpick <dlg> <n> [command]: opens the favourites menu (by a click, or
+// with its command) and picks its n-th item (from 1) with the keyboard.
 CLIENT_COMMAND(favpick)
 {
     HWND dialog = Str2Hwnd(args.at(1));
     // A cursor resting where the menu opens would select the item under it.
     SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
-    HWND popup = OpenFavouritesMenu(dialog, false);
+    HWND popup = OpenFavouritesMenu(dialog, args.size() > 3 && args[3] == "command");
     if (!popup)
         return "no menu";
     for (long i = 0; i < ArgInt(args, 2); i++)
