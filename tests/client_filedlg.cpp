@@ -721,9 +721,27 @@ bool WaitMenuClosed(HWND dialog)
     return PumpUntil([&] { return ThreadWindow(thread, "#32768") == NULL; }, 5000);
 }
 
-// favmenu <dlg> [command] [shot NAME]: opens the favourites menu, reads it,
+struct Popups { RECT all; int count; };
+
+// Adds a visible popup menu window to the rectangle of the picture.
+BOOL CALLBACK AddVisiblePopup(HWND w, LPARAM lp)
+{
+    Popups *q = (Popups *)lp;
+    char cls[16] = "";
+    GetClassNameA(w, cls, sizeof(cls));
+    if (lstrcmpA(cls, "#32768") == 0 && IsWindowVisible(w)) {
+        RECT r;
+        GetWindowRect(w, &r);
+        UnionRect(&q->all, &q->all, &r);
+        q->count++;
+    }
+    return TRUE;
+}
+
+// favmenu <dlg> [command] [shot NAME | addshot NAME]: opens the favourites menu, reads it,
 // closes it and answers the menu as id:text|-|id:text{submenu} @x,y want x,y.
-// With shot, the dialog with the open menu goes to build/artifacts/NAME.
+// With shot, the dialog with the open menu goes to build/artifacts/NAME;
+// with addshot, with "Add this folder" open as well.
 CLIENT_COMMAND(favmenu)
 {
     HWND dialog = Str2Hwnd(args.at(1));
@@ -731,7 +749,24 @@ CLIENT_COMMAND(favmenu)
     if (!popup)
         return "no menu";
     for (size_t i = 2; i + 1 < args.size(); i++)
-        if (args[i] == "shot") {
+        if (args[i] == "addshot") {
+            // "Add this folder" open: the item above the last, then right.
+            PostMessageA(popup, WM_KEYDOWN, VK_UP, 0);
+            PostMessageA(popup, WM_KEYDOWN, VK_UP, 0);
+            PostMessageA(popup, WM_KEYDOWN, VK_RIGHT, 0);
+            DWORD thread = GetWindowThreadProcessId(dialog, NULL);
+            Popups p = { {}, 0 };
+            GetWindowRect(dialog, &p.all);
+            PumpUntil([&] {
+                p.count = 0;
+                EnumThreadWindows(thread, AddVisiblePopup, (LPARAM)&p);
+                return p.count >= 2;
+            }, 3000);
+            RedrawWindow(dialog, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+            if (p.count < 2 || !th::SaveScreenPng(p.all, th::ArtifactPath(args[i + 1])))
+                return "no shot";
+            PostMessageA(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+        } else if (args[i] == "shot") {
             // Both paint in the dialog's thread, the dialog's controls maybe
             // not yet: have them all painted before the picture.
             RedrawWindow(dialog, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
