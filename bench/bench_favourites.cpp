@@ -86,7 +86,7 @@ static void FavouritesMenu()
 
 static void MenuItemsPage()
 {
-    std::string dll = s_dir + "brivane.dll";
+    std::string dll = s_dir + BRIVANE_MODULE_FILE;
     HMODULE resources = LoadLibraryExA(dll.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
     if (!resources) {
         printf("Menu-items page: brivane.dll not found.\n");

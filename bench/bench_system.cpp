@@ -127,7 +127,7 @@ int main(int argc, char **argv)
     wc.lpszClassName = "BrivaneBenchHost";
     RegisterClassA(&wc);
     s_hostWindow = CreateWindowA(wc.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, NULL, NULL, NULL, NULL);
-    HMODULE module = LoadLibraryA((s_dir + "brivane.dll").c_str());
+    HMODULE module = LoadLibraryA((s_dir + BRIVANE_MODULE_FILE).c_str());
     HMODULE pass = LoadLibraryA((s_dir + "bench_passthru.dll").c_str());
     if (!block || !module || !pass) {
         fprintf(stderr, "cannot load brivane.dll or bench_passthru.dll\n");

@@ -15,6 +15,7 @@
 //     can become private to the process), whether it had to be rebased;
 //     writes "heap_bytes heap_blocks load_ms writable_bytes image_bytes rebased"
 #include <windows.h>
+#include "core/shared.h"
 #include <commdlg.h>
 #include <commctrl.h>
 #include <psapi.h>
@@ -92,7 +93,7 @@ static void RunLoop(FILE *out, int n, SIZE_T privateAtStart)
     }
     for (int i = 0; i < 5; i++)
         DestroyWindow(MakeWindow());
-    int loaded = GetModuleHandleA("brivane.dll") != NULL || GetModuleHandleA("bench_passthru.dll") != NULL;
+    int loaded = GetModuleHandleA(BRIVANE_MODULE_FILE) != NULL || GetModuleHandleA("bench_passthru.dll") != NULL;
     double privateKib = ((double)PrivateBytes() - (double)privateAtStart) / 1024.0;
 
     double t0 = Now();

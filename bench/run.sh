@@ -67,7 +67,7 @@ data=$(echo "$sections" | awk '$1==".data" || $1==".idata" || $1==".CRT" || $1==
   echo
   echo "| what | value | target |"
   echo "|---|---|---|"
-  echo "| brivane.dll file size | $size bytes ($(( (size + 1023) / 1024 )) KiB) | at most 128 KiB |"
+  echo "| brivane.dll file size | $size bytes ($(( (size + 1023) / 1024 )) KiB) | at most 48 KiB (the test dll_imports_exports fails above) |"
   echo "| imported DLLs | $imports| platform DLLs only |"
   echo "| image in memory | $image bytes | |"
   echo "| writable image pages (upper bound of private memory per process) | $writable bytes; of the sections .bss is $bss bytes (zero pages, committed only when touched), .data/.idata/.CRT/.tls $data bytes | |"
@@ -75,6 +75,8 @@ data=$(echo "$sections" | awk '$1==".data" || $1==".idata" || $1==".CRT" || $1==
   echo "| load time (LoadLibrary) | $loadms ms (pass-through DLL: $ploadms ms) | |"
   echo "| rebased at load | $([ "$rebased" = 1 ] && echo yes || echo no) | |"
   echo "| shared block | 4096 bytes, one mapping shared by all processes | |"
+  echo
+  echo "module-size-32: $size bytes"
 } >bench/results.md
 echo "wrote bench/results.md"
 grep '^fast-path ratio' bench/results.md

@@ -5,6 +5,7 @@
 ;   SHIPPED   an include of RemoveShipped lines, one per file in FILES
 ;   INI       the default configuration file
 ;   ICON      the program's icon
+;   TARGET64  defined for a 64-bit build: the installer is a 64-bit program too
 ;
 ; Nothing here needs administrator rights: the files go to the user's own
 ; programs folder and every registry value to HKCU. The configuration file
@@ -12,7 +13,11 @@
 ; brivane.ini beside brivane.exe), so it survives an uninstall and an
 ; installed copy never turns portable.
 
+!ifdef TARGET64
+Target amd64-unicode
+!else
 Unicode true
+!endif
 SetCompressor /SOLID lzma
 RequestExecutionLevel user
 
@@ -63,14 +68,14 @@ VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "The Brivane developers"
 ; reached (until they next pump messages, and for good in those that showed
 ; an augmented file dialog), and a mapped file cannot be deleted or
 ; overwritten. It can be renamed: it goes to the temporary folder, where the
-; system cleans it up, and the programs keep running the copy they have.
+; system's clean-up finds it, and the programs keep running the copy they
+; have. (Deleting it at the next restart would need administrator rights.)
 !macro RemoveShipped NAME
   Delete "$INSTDIR\${NAME}"
   ${If} ${FileExists} "$INSTDIR\${NAME}"
     GetTempFileName $1
     Delete $1
     Rename "$INSTDIR\${NAME}" $1
-    Delete /REBOOTOK $1
   ${EndIf}
 !macroend
 

@@ -68,6 +68,13 @@ if(MAKENSIS)
   foreach(t IN LISTS BRIVANE_SHIPPED)
     list(APPEND _deps $<TARGET_FILE:${t}>)
   endforeach()
+  # A 64-bit build ships a 64-bit host, which a 32-bit installer would put
+  # in place all the same; the installer follows the build so that it runs
+  # wherever the build's own programs run.
+  set(_nsis_target)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(_nsis_target -DTARGET64)
+  endif()
   add_custom_command(
     OUTPUT ${BRIVANE_INSTALLER}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${BRIVANE_PACKAGE_DIR}
@@ -77,7 +84,7 @@ if(MAKENSIS)
             -DFILES=${CMAKE_BINARY_DIR}/installer/files.nsh
             -DSHIPPED=${CMAKE_BINARY_DIR}/installer/shipped.nsh
             -DINI=${CMAKE_SOURCE_DIR}/host/default.ini
-            -DICON=${CMAKE_SOURCE_DIR}/res/favico2.ico
+            -DICON=${CMAKE_SOURCE_DIR}/res/favico2.ico ${_nsis_target}
             ${CMAKE_SOURCE_DIR}/cmake/installer.nsi
     DEPENDS ${CMAKE_SOURCE_DIR}/cmake/installer.nsi ${CMAKE_SOURCE_DIR}/host/default.ini
             ${CMAKE_BINARY_DIR}/installer/files.nsh ${CMAKE_BINARY_DIR}/installer/shipped.nsh ${_deps}

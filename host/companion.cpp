@@ -29,15 +29,18 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     if (!ends[0] || !ends[1])
         return COMPANION_USAGE;
 
-    char path[MAX_PATH + 16];
-    DWORD n = GetModuleFileNameA(NULL, path, MAX_PATH);
-    if (n >= MAX_PATH)
-        n = 0;
-    while (n > 0 && path[n - 1] != '\\' && path[n - 1] != '/')
+    // By its full wide path: the folder may be named in characters the ANSI
+    // code page does not have, and a cut path must not become a bare name
+    // looked for along the search path.
+    wchar_t path[MAX_PATH + 16];
+    DWORD n = GetModuleFileNameW(NULL, path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH)
+        return COMPANION_NO_MODULE;
+    while (n > 0 && path[n - 1] != L'\\' && path[n - 1] != L'/')
         n--;
     path[n] = 0;
-    lstrcatA(path, BRIVANE_MODULE_FILE);
-    HMODULE module = LoadLibraryA(path);
+    lstrcatW(path, L"" BRIVANE_MODULE_FILE);
+    HMODULE module = LoadLibraryW(path);
     BOOL (WINAPI *setHook)(void) = NULL;
     BOOL (WINAPI *unHook)(void) = NULL;
     if (module) {

@@ -32,15 +32,17 @@ void StartCompanion()
 {
     if (s_companion.hProcess || !RunsOn64BitWindows())
         return;
-    char exe[MAX_PATH + 32];
-    DWORD n = GetModuleFileNameA(NULL, exe, MAX_PATH);
-    if (n >= MAX_PATH)
-        n = 0;
-    while (n > 0 && exe[n - 1] != '\\' && exe[n - 1] != '/')
+    // Wide: the program's folder may be named in characters the ANSI code
+    // page does not have. A cut path is some other folder: no companion.
+    wchar_t exe[MAX_PATH + 32];
+    DWORD n = GetModuleFileNameW(NULL, exe, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH)
+        return;
+    while (n > 0 && exe[n - 1] != L'\\' && exe[n - 1] != L'/')
         n--;
     exe[n] = 0;
-    lstrcatA(exe, COMPANION_FILE);
-    if (GetFileAttributesA(exe) == INVALID_FILE_ATTRIBUTES)
+    lstrcatW(exe, L"" COMPANION_FILE);
+    if (GetFileAttributesW(exe) == INVALID_FILE_ATTRIBUTES)
         return;   // installed without it: the 32-bit programs are still served
 
     // A handle to this process and the stop event, for the companion to
@@ -55,15 +57,15 @@ void StartCompanion()
         CloseHandle(self);
         return;
     }
-    char commandLine[MAX_PATH + 80];
-    wsprintfA(commandLine, "\"%s\" " COMPANION_HOST_ARG " %lu %lu", exe, (unsigned long)(ULONG_PTR)self,
+    wchar_t commandLine[MAX_PATH + 80];
+    wsprintfW(commandLine, L"\"%s\" " COMPANION_HOST_ARG " %lu %lu", exe, (unsigned long)(ULONG_PTR)self,
               (unsigned long)(ULONG_PTR)s_stop);
 
     s_job = KillOnCloseJob();
-    STARTUPINFOA si = {};
+    STARTUPINFOW si = {};
     si.cb = sizeof(si);
     // Suspended until it is in the job, so it can set no hook outside it.
-    if (CreateProcessA(exe, commandLine, NULL, NULL, TRUE, CREATE_SUSPENDED, NULL, NULL, &si,
+    if (CreateProcessW(exe, commandLine, NULL, NULL, TRUE, CREATE_SUSPENDED, NULL, NULL, &si,
                        &s_companion)) {
         if (s_job && !AssignProcessToJobObject(s_job, s_companion.hProcess)) {
             CloseHandle(s_job);   // its wait on this process still ends it

@@ -18,7 +18,7 @@
 enum HostRequest { HOST_REQUEST_START = 1, HOST_REQUEST_SETTINGS, HOST_REQUEST_EXIT };
 
 // Menu commands of the host's tray menu.
-enum HostMenuId { IDM_HOST_SETTINGS = 100, IDM_HOST_RESTORE_ALL, IDM_HOST_EXIT };
+enum HostMenuId { IDM_HOST_SETTINGS = 100, IDM_HOST_RESTORE_ALL, IDM_HOST_EXIT, IDM_HOST_AUTOSTART };
 
 enum { HOST_TRAY_ID = 1, HOTKEY_RESTORE_LAST = 1 };
 
@@ -81,6 +81,36 @@ void OnHostTrayMessage(LPARAM mouse);
 void ShowHostMenu();
 BOOL AddWindowTrayIcon(UINT id, HICON icon, HWND window);
 void RemoveWindowTrayIcon(UINT id);
+
+// --- files and paths (paths.cpp) -----------------------------------------------
+
+// brivane.exe's folder with its trailing backslash; FALSE (empty) when the
+// path does not fit.
+BOOL ProgramFolderW(wchar_t *out, DWORD size);
+// The configuration file: the full path of given (from --config), else
+// brivane.ini beside the program when there is one (portable use), else
+// %APPDATA%\Brivane\brivane.ini with its folder created. FALSE when the
+// path does not fit size.
+BOOL ChooseConfigPathW(const wchar_t *given, wchar_t *out, DWORD size);
+
+enum AnsiPathKind {
+    ANSI_PATH_AS_IS,   // the ANSI code page spells it, within MAX_PATH
+    ANSI_PATH_SHORT,   // its short (8.3) form does
+    ANSI_PATH_NONE     // neither: out is empty
+};
+// How the module, which works in ANSI, can be given path: as it is, or in
+// its short form (the file need not exist yet, its folder must).
+AnsiPathKind AnsiPathFor(const wchar_t *path, char *out, DWORD size);
+
+// --- start with Windows (autostart.cpp) ---------------------------------------
+
+// The --config path the host runs with (null: none); a Run value written
+// later starts the host with it again.
+void SetAutostartConfig(const wchar_t *configGiven);
+// TRUE when the Run value "Brivane" starts this brivane.exe.
+BOOL StartsWithWindows();
+// Writes "<this exe>" [--config "<path>"] as the Run value, or removes it.
+BOOL SetStartWithWindows(BOOL on);
 
 // --- screen scale (dpi.cpp) ---------------------------------------------------
 

@@ -37,53 +37,75 @@ enum ExitCode {
     EXIT_NO_MODULE = 3,
     EXIT_NO_BLOCK = 4,
     EXIT_NO_WINDOW = 5,     // no window, or the running instance does not answer
-    EXIT_NOT_OURS = 6       // the instance mutex or the shared block is another user's
+    EXIT_NOT_OURS = 6,      // the instance mutex or the shared block is another user's
+    EXIT_BAD_PATH = 7       // the configuration path cannot be given to the module
 };
-
-// The program's folder with its backslash. FALSE when the path came back
-// cut: a cut folder is some other folder, and files looked up there (the
-// module, the portable ini) would come from wherever it points.
-static BOOL ProgramFolder(char *out, DWORD size)
-{
-    DWORD n = GetModuleFileNameA(NULL, out, size);
-    if (n == 0 || n >= size) {
-        out[0] = 0;
-        return FALSE;
-    }
-    while (n > 0 && out[n - 1] != '\\' && out[n - 1] != '/')
-        n--;
-    out[n] = 0;
-    return n > 0;
-}
 
 static void Fail(const char *text)
 {
     MessageBoxA(NULL, text, APP_TITLE, MB_ICONERROR | MB_OK | MB_SETFOREGROUND);
 }
 
-// --config PATH, else brivane.ini beside the program when there is one
-// (portable use), else %APPDATA%\Brivane\brivane.ini with its folder
-// created. FALSE when the path does not fit the shared block.
-static BOOL ChooseConfigPath(const char *given, char *out, DWORD size)
+static void FailW(const wchar_t *text)
 {
-    if (given) {
-        DWORD n = GetFullPathNameA(given, size, out, NULL);
-        return n > 0 && n < size;
+    MessageBoxW(NULL, text, L"" APP_TITLE, MB_ICONERROR | MB_OK | MB_SETFOREGROUND);
+}
+
+// The --config argument as typed, in wide characters: the ANSI argv has
+// lost whatever the code page cannot spell. NULL when there is none.
+static const wchar_t *WideConfigArgument(const HostArgs &args)
+{
+    if (!args.configPath)
+        return NULL;
+    int wargc = 0;
+    LPWSTR *wargv = CommandLineToArgvW(GetCommandLineW(), &wargc);
+    // Freed at exit: the pointer stays in use for as long as the host runs.
+    if (wargv && wargc == __argc) {
+        for (int i = 1; i + 1 < wargc; i++)
+            if (__argv[i + 1] == args.configPath && !lstrcmpW(wargv[i], L"--config"))
+                return wargv[i + 1];
     }
-    char folder[MAX_PATH];
-    char portable[MAX_PATH];
-    BOOL here = ProgramFolder(folder, COUNTOF(folder)) &&
-                BufJoin(portable, COUNTOF(portable), folder, "brivane.ini");
-    if (here && GetFileAttributesA(portable) != INVALID_FILE_ATTRIBUTES)
-        return BufJoin(out, size, portable, "");
-    char appData[MAX_PATH];
-    char dir[MAX_PATH];
-    if (SHGetFolderPathA(NULL, CSIDL_APPDATA | CSIDL_FLAG_CREATE, NULL, 0, appData) != S_OK)
-        return here && BufJoin(out, size, portable, "");   // nowhere else to go
-    if (!BufJoin(dir, COUNTOF(dir), appData, "\\Brivane"))
-        return FALSE;
-    CreateDirectoryA(dir, NULL);
-    return BufJoin(out, size, dir, "\\brivane.ini");
+    // Parsed differently: take the ANSI text as it is.
+    static wchar_t converted[CONFIG_PATH_CAPACITY];
+    if (!MultiByteToWideChar(CP_ACP, 0, args.configPath, -1, converted, COUNTOF(converted)))
+        converted[0] = 0;
+    return converted;
+}
+
+// The configuration path as the module gets it. EXIT_OK, or the exit code
+// after telling the user why there is none the module can use.
+static int ConfigPathForModule(const wchar_t *given, char *out, DWORD size)
+{
+    static wchar_t wide[CONFIG_PATH_CAPACITY];
+    // The module uses only a fully qualified path shorter than MAX_PATH;
+    // any other would leave every program on the defaults without a word.
+    // A path the code page spells that has no short enough form is simply
+    // too long; one it cannot spell gets the message below.
+    AnsiPathKind kind = ANSI_PATH_NONE;
+    BOOL lossy = FALSE;
+    if (!ChooseConfigPathW(given, wide, COUNTOF(wide)) ||
+        ((kind = AnsiPathFor(wide, out, size)) != ANSI_PATH_NONE && !IsFullyQualifiedPath(out, MAX_PATH)) ||
+        (kind == ANSI_PATH_NONE && WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, NULL, 0, NULL, &lossy) &&
+         !lossy)) {
+        Fail("The path of the configuration file is too long, or not a path on a drive or a share.");
+        return EXIT_USAGE;
+    }
+    if (kind != ANSI_PATH_NONE) {
+        SetAutostartConfig(given ? wide : NULL);
+        return EXIT_OK;
+    }
+    // wsprintfW writes at most 1024 characters: a longer path is cut.
+    wchar_t text[1100];
+    wsprintfW(text,
+              L"Brivane cannot start: it cannot use the configuration file\n\n%s\n\n"
+              L"Brivane's module reads this path as ANSI text of fewer than 260 characters in the "
+              L"system's code page (%u). The path cannot be written so, and there is no short (8.3) "
+              L"name for it either: its folder does not exist, or the drive keeps no short names. "
+              L"Choose a configuration file in another folder with --config, or turn short names on "
+              L"for the drive.",
+              wide, GetACP());
+    FailW(text);
+    return EXIT_BAD_PATH;
 }
 
 // The list of hidden windows lives beside the configuration file, named
@@ -106,20 +128,23 @@ static void ChooseHiddenListPath(const char *config)
     }
 }
 
+// Loaded by its full wide path: the program's folder may be named in
+// characters the ANSI code page does not have.
 static BOOL LoadModule()
 {
-    char folder[MAX_PATH];
-    char path[MAX_PATH];
-    if (!ProgramFolder(folder, COUNTOF(folder)) || !BufJoin(path, COUNTOF(path), folder, "brivane.dll")) {
+    wchar_t path[MAX_PATH + 16];
+    if (!ProgramFolderW(path, MAX_PATH)) {
         // Never a bare name: that would be looked for along the search path.
         Fail("Brivane's own folder has a path too long to load brivane.dll from.");
         return FALSE;
     }
-    g_module.handle = LoadLibraryA(path);
+    lstrcatW(path, L"brivane.dll");
+    g_module.handle = LoadLibraryW(path);
     if (!g_module.handle) {
-        char text[MAX_PATH + 128];
-        wsprintfA(text, "%s could not be loaded.\n\nBrivane needs brivane.dll in its own folder.", path);
-        Fail(text);
+        wchar_t text[MAX_PATH + 128];
+        wsprintfW(text, L"%s could not be loaded.\n\nBrivane needs brivane.dll in its own folder.",
+                  path);
+        FailW(text);
         return FALSE;
     }
     g_module.SetHook = (BOOL (WINAPI *)(void))GetProcAddress(g_module.handle, "SetHook_");
@@ -127,9 +152,9 @@ static BOOL LoadModule()
     g_module.RequestSettings = (void (WINAPI *)(void))GetProcAddress(g_module.handle, "RequestSettings_");
     g_module.EditIni = (INT_PTR (WINAPI *)(HINSTANCE, HWND))GetProcAddress(g_module.handle, "EditIni_");
     if (!g_module.SetHook || !g_module.UnHook || !g_module.RequestSettings || !g_module.EditIni) {
-        char text[MAX_PATH + 128];
-        wsprintfA(text, "%s is not the module this version of Brivane needs.", path);
-        Fail(text);
+        wchar_t text[MAX_PATH + 128];
+        wsprintfW(text, L"%s is not the module this version of Brivane needs.", path);
+        FailW(text);
         FreeLibrary(g_module.handle);
         g_module.handle = NULL;
         return FALSE;
@@ -204,6 +229,9 @@ static void OnCommand(WORD id)
         break;
     case IDM_HOST_RESTORE_ALL:
         RestoreAllHidden();
+        break;
+    case IDM_HOST_AUTOSTART:
+        SetStartWithWindows(!StartsWithWindows());
         break;
     case IDM_HOST_EXIT:
         // The sheet runs its own loop on this thread: close it first, the
@@ -403,12 +431,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         return EXIT_NOT_RUNNING;
 
     static char config[CONFIG_PATH_CAPACITY];
-    // The module uses only a fully qualified path shorter than MAX_PATH;
-    // any other would leave every program on the defaults without a word.
-    if (!ChooseConfigPath(args.configPath, config, COUNTOF(config)) || !IsFullyQualifiedPath(config, MAX_PATH)) {
-        Fail("The path of the configuration file is too long, or not a path on a drive or a share.");
-        return EXIT_USAGE;
-    }
+    int pathFailure = ConfigPathForModule(WideConfigArgument(args), config, COUNTOF(config));
+    if (pathFailure != EXIT_OK)
+        return pathFailure;
     ChooseHiddenListPath(config);
 
     int failure = EXIT_NO_BLOCK;

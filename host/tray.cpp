@@ -68,6 +68,10 @@ void ShowHostMenu()
         return;
     AppendMenuW(menu, MF_STRING, IDM_HOST_SETTINGS, L"Settings\u2026");
     AppendMenuW(menu, MF_STRING | (HiddenCount() ? 0 : MF_GRAYED), IDM_HOST_RESTORE_ALL, L"Restore all windows");
+    // Checked from the registry each time: the installer or another copy
+    // may have changed the value since.
+    AppendMenuW(menu, MF_STRING | (StartsWithWindows() ? MF_CHECKED : MF_UNCHECKED), IDM_HOST_AUTOSTART,
+                L"Start with &Windows");
     AppendMenuW(menu, MF_SEPARATOR, 0, NULL);
     AppendMenuW(menu, MF_STRING, IDM_HOST_EXIT, L"Exit");
     SetMenuDefaultItem(menu, IDM_HOST_SETTINGS, FALSE);

@@ -24,7 +24,7 @@ CLIENT_COMMAND(opendialog)
 // (send it with "post").
 CLIENT_COMMAND(editini)
 {
-    HMODULE module = GetModuleHandleA("brivane.dll");
+    HMODULE module = GetModuleHandleA(BRIVANE_MODULE_FILE);
     if (!module)
         return "no module";
     typedef INT_PTR (WINAPI *EditIniFn)(HINSTANCE, HWND);

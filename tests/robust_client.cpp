@@ -129,7 +129,7 @@ CLIENT_COMMAND(filedialogs)
 // and closed.
 CLIENT_COMMAND(sheets)
 {
-    HMODULE module = GetModuleHandleA("brivane.dll");
+    HMODULE module = GetModuleHandleA(BRIVANE_MODULE_FILE);
     EditIniFn editIni = module ? (EditIniFn)(void *)GetProcAddress(module, "EditIni_") : NULL;
     if (args.size() > 2 && args[2] == "reference")
         editIni = ReferenceSheet;

@@ -9,6 +9,7 @@
 #include <shellapi.h>
 #include <aclapi.h>
 #include <sddl.h>
+#include "version.h"
 
 using namespace th;
 
@@ -534,6 +535,67 @@ TEST_F(Host, ScreenshotIconsAndOpacity)
     EXPECT_FALSE(GetWindowLongA(iconV, GWL_EXSTYLE) & WS_EX_TOPMOST);
 }
 
+// The host scales itself (its manifest says so): floating icons, their
+// gaps and screenshot boxes grow with the screen's scale. Runs at whatever
+// scale the prefix has; the suite runs it once more in a prefix at 150 %.
+TEST_F(Host, FloatingIconsScaleWithTheScreen)
+{
+    HDC screen = GetDC(NULL);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(NULL, screen);
+    struct Scale { int dpi, frame, gap, icon, shotW, shotH; } scales[] = {
+        { 96, 1, 6, 40, 68, 48 },      // screenshot box 60 x 40 + 2 x 4
+        { 144, 2, 9, 60, 102, 72 },
+        { 192, 2, 12, 80, 136, 96 },
+    };
+    const Scale *want = nullptr;
+    for (const Scale &sc : scales)
+        if (sc.dpi == dpi)
+            want = &sc;
+    ASSERT_TRUE(want) << "no expectations for " << dpi << " dpi";
+    printf("screen at %d dpi\n", dpi);
+
+    RECT work;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    HWND a = Window("scaled-a");
+    SysCommand(a, 502);
+    HWND icon = WaitFloat(a);
+    ASSERT_TRUE(icon);
+    Pump(200);
+    RECT r = Rect(icon);
+    EXPECT_EQ(r.right - r.left, want->icon);
+    EXPECT_EQ(r.bottom - r.top, want->icon);
+    EXPECT_EQ(r.right, work.right - want->gap);
+    EXPECT_EQ(r.bottom, work.bottom - want->gap);
+    COLORREF frame = Look::Colorref(look.border), back = Look::Colorref(look.back);
+    EXPECT_EQ(ScreenPixel(r.left + want->frame - 1, r.top + want->frame - 1), frame);
+    EXPECT_EQ(ScreenPixel(r.left + want->frame, r.top + want->frame), back);
+    // The icon fills its scaled box: drawn pixels near its far corner.
+    int drawn = 0;
+    for (int y = r.top + want->icon / 2; y < r.bottom - want->icon / 8; y++)
+        for (int x = r.left + want->icon / 2; x < r.right - want->icon / 8; x++)
+            drawn += ScreenPixel(x, y) != back;
+    EXPECT_GT(drawn, want->icon / 2) << "the icon is not drawn at the scaled size";
+    SaveWindowPng(icon, ArtifactPath("floating-icon-" + std::to_string(dpi) + "dpi.png"));
+
+    // Screenshots: the 60 x 40 box of the settings, scaled; the places of
+    // the row step by its own width and the scaled gap.
+    Look l = look;
+    l.screenshots = 1;
+    l.shotWidth = 60;
+    l.shotHeight = 40;
+    Set(l);
+    HWND b = Window("scaled-b");
+    SysCommand(b, 502);
+    HWND shot = WaitFloat(b);
+    ASSERT_TRUE(shot);
+    RECT rs = Rect(shot);
+    EXPECT_EQ(rs.right - rs.left, want->shotW);
+    EXPECT_EQ(rs.bottom - rs.top, want->shotH);
+    EXPECT_EQ(rs.right, work.right - 2 * want->gap - want->shotW);
+    EXPECT_EQ(rs.bottom, work.bottom - want->gap);
+}
+
 TEST_F(Host, RightClicksOnCaptionButtonsGoToTrayAndFloatingIcon)
 {
     HWND w = Window("caption");
@@ -822,6 +884,81 @@ TEST_F(Host, AHungProgramNeverHoldsTheHostUp)
     EXPECT_TRUE(WaitShown(w));
 }
 
+// --- start with Windows -------------------------------------------------------
+
+namespace {
+
+const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+// The Run value "Brivane"; "(none)" when there is none.
+std::string RunValue()
+{
+    char data[2048] = "";
+    DWORD size = sizeof(data) - 1, type = 0;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kRunKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return "(none)";
+    LONG rc = RegQueryValueExA(key, "Brivane", NULL, &type, (BYTE *)data, &size);
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS && type == REG_SZ ? std::string(data) : "(none)";
+}
+
+void SetRunValue(const std::string &data)
+{
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kRunKey, 0, NULL, 0, KEY_SET_VALUE, NULL, &key, NULL), ERROR_SUCCESS);
+    if (data == "(none)")
+        RegDeleteValueA(key, "Brivane");
+    else
+        RegSetValueExA(key, "Brivane", 0, REG_SZ, (const BYTE *)data.c_str(), (DWORD)data.size() + 1);
+    RegCloseKey(key);
+}
+
+// Keeps what the prefix had (the installer's tests write the same value).
+struct RunValueKeeper {
+    std::string saved = RunValue();
+    ~RunValueKeeper() { SetRunValue(saved); }
+};
+
+} // namespace
+
+// The tray menu's "Start with Windows" writes and removes the Run value;
+// its check comes from the registry, so a value written by someone else
+// (the installer) is what the item starts from.
+TEST_F(Host, StartWithWindowsFromTheTrayMenu)
+{
+    RunValueKeeper keep;
+    const std::string ours = "\"" + ExeDir() + "brivane.exe\" --config \"" + ini + "\"";
+    auto choose = [&](bool screenshot) {
+        ASSERT_TRUE(WaitUntil([] { return !TrayIcons().empty(); }));
+        Click(Centre(TrayIcons()[0]), MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
+        HWND menu = WaitForProcessWindow(0, "#32768", NULL, 5000);
+        ASSERT_TRUE(menu) << "no menu on a right click of the host's tray icon";
+        ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(menu) != 0; }, 3000));
+        if (screenshot) {
+            Pump(200);
+            SaveWindowPng(menu, ArtifactPath("tray-menu-autostart.png"));
+        }
+        Keys({}, { 'W' });   // Start with &Windows
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(menu); }, 3000));
+    };
+    struct Step { const char *before; bool ownValue; const char *what; } steps[] = {
+        { "(none)", false, "no value: choosing it writes ours" },
+        { nullptr, true, "our value: choosing it removes it" },
+        { "\"C:\\Other\\brivane.exe\"", false, "another copy's value: replaced by ours" },
+        { "C:\\Other\\brivane.exe --config x.ini", false, "unquoted, another copy: replaced by ours" },
+    };
+    for (const Step &step : steps) {
+        SCOPED_TRACE(step.what);
+        std::string before = step.ownValue ? ours : step.before;
+        SetRunValue(before);
+        choose(step.ownValue);
+        std::string want = step.ownValue ? "(none)" : ours;
+        EXPECT_TRUE(WaitUntil([&] { return RunValue() == want; }, 3000)) << "got " << RunValue() << "\nwanted " << want;
+    }
+    EXPECT_TRUE(host.Running());
+}
+
 // --- command line -----------------------------------------------------------
 
 namespace {
@@ -874,14 +1011,14 @@ TEST(HostCommandLine, MissingModuleIsReportedNotACrash)
     DWORD pid = 0;
     HANDLE p = Start("\"" + dir + "brivane.exe\" --config \"" + dir + "x.ini\"", &pid);
     ASSERT_TRUE(p);
-    EXPECT_NE(AnswerMessageBox(pid).find("brivane.dll"), std::string::npos);
+    EXPECT_NE(AnswerMessageBox(pid).find(BRIVANE_MODULE_FILE), std::string::npos);
     EXPECT_EQ(ExitCode(p), 3);
 
     // A file of that name that is not the module.
-    ASSERT_TRUE(WriteFile(dir + "brivane.dll", "not a module"));
+    ASSERT_TRUE(WriteFile(dir + BRIVANE_MODULE_FILE, "not a module"));
     p = Start("\"" + dir + "brivane.exe\" --config \"" + dir + "x.ini\"", &pid);
     ASSERT_TRUE(p);
-    EXPECT_NE(AnswerMessageBox(pid).find("brivane.dll"), std::string::npos);
+    EXPECT_NE(AnswerMessageBox(pid).find(BRIVANE_MODULE_FILE), std::string::npos);
     EXPECT_EQ(ExitCode(p), 3);
 }
 
@@ -1026,4 +1163,130 @@ TEST(HostCommandLine, ConfigPathsTheModuleWouldNotUseAreRefused)
         EXPECT_NE(AnswerMessageBox(pid).find("configuration file"), std::string::npos);
         EXPECT_EQ(ExitCode(p), 2);
     }
+}
+
+// --- manifest and version ------------------------------------------------------
+
+// brivane.exe carries the manifest that gives it visual styles and its own
+// scaling; it and the module carry the version the About page shows.
+TEST(HostFiles, ManifestAndVersionResources)
+{
+    std::string exe = ExeDir() + "brivane.exe";
+    HMODULE image = LoadLibraryExA(exe.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_TRUE(image);
+    HRSRC res = FindResourceA(image, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24) /* RT_MANIFEST */);
+    ASSERT_TRUE(res) << "no manifest";
+    std::string manifest((const char *)LockResource(LoadResource(image, res)), SizeofResource(image, res));
+    FreeLibrary(image);
+    for (const char *part : {
+             "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+             ">true/pm</dpiAware>", ">PerMonitorV2, PerMonitor</dpiAwareness>",
+             "level=\"asInvoker\"",
+             "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
+             "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}" }) {
+        SCOPED_TRACE(part);
+        EXPECT_NE(manifest.find(part), std::string::npos);
+    }
+
+    for (const char *file : { "brivane.exe", "brivane.dll" }) {
+        SCOPED_TRACE(file);
+        std::string path = ExeDir() + file;
+        DWORD ignored = 0, size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+        ASSERT_GT(size, 0u) << "no version resource";
+        std::vector<char> info(size);
+        ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, info.data()));
+        VS_FIXEDFILEINFO *fixed = nullptr;
+        UINT length = 0;
+        ASSERT_TRUE(VerQueryValueA(info.data(), "\\", (void **)&fixed, &length));
+        EXPECT_EQ(fixed->dwFileVersionMS, (DWORD)MAKELONG(BRIVANE_VERSION_MINOR, BRIVANE_VERSION_MAJOR));
+        EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
+        char *text = nullptr;
+        ASSERT_TRUE(VerQueryValueA(info.data(), "\\StringFileInfo\\040904b0\\ProductVersion", (void **)&text, &length));
+        EXPECT_STREQ(text, BRIVANE_VERSION_TEXT);
+    }
+}
+
+// --- paths the ANSI code page cannot spell ------------------------------------
+
+namespace {
+
+std::wstring Wide(const std::string &ansi)
+{
+    wchar_t buf[1024];
+    int n = MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, buf, 1024);
+    return n > 0 ? std::wstring(buf) : std::wstring();
+}
+
+HANDLE StartW(const std::wstring &commandLine, DWORD *pid)
+{
+    STARTUPINFOW si;
+    ZeroMemory(&si, sizeof(si));
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi;
+    std::vector<wchar_t> cmd(commandLine.begin(), commandLine.end());
+    cmd.push_back(0);
+    if (!CreateProcessW(NULL, cmd.data(), NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
+        return NULL;
+    CloseHandle(pi.hThread);
+    *pid = pi.dwProcessId;
+    return pi.hProcess;
+}
+
+} // namespace
+
+// A folder named in Cyrillic and Japanese, outside code page 1252: the host
+// and its module start from it, and the module gets the configuration path
+// in its short form, which it can open. Where no short form can be had (the
+// folder does not exist) the host says why it cannot start.
+TEST(HostCommandLine, PathsOutsideTheAnsiCodePage)
+{
+    ASSERT_NE(GetACP(), 65001u) << "with UTF-8 as the ANSI code page every path is spelled";
+    std::wstring dir = Wide(TempPath("")) + L"\x0411\x0440\x0438\x0432\x0430\x043d\x0435-\x3072\\";
+    CreateDirectoryW(dir.c_str(), NULL);
+    ASSERT_NE(GetFileAttributesW(dir.c_str()), INVALID_FILE_ATTRIBUTES);
+    for (const wchar_t *file : { L"brivane.exe", L"brivane.dll" })
+        ASSERT_TRUE(CopyFileW((Wide(ExeDir()) + file).c_str(), (dir + file).c_str(), FALSE));
+    std::wstring ini = dir + L"brivane.ini";
+    Look look;
+    look.shotWidth = 123;   // proves that the module read this file
+    std::string text = look.Ini();
+    HANDLE f = CreateFileW(ini.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    DWORD written;
+    ::WriteFile(f, text.data(), (DWORD)text.size(), &written, NULL);
+    CloseHandle(f);
+
+    DWORD pid = 0;
+    HANDLE p = StartW(L"\"" + dir + L"brivane.exe\" --config \"" + ini + L"\"", &pid);
+    ASSERT_TRUE(p);
+    HWND window = WaitForProcessWindow(pid, "BrivaneHost", NULL, 20000);
+    DWORD_PTR answer;
+    bool up = window && SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &answer);
+    if (!up) {
+        TerminateProcess(p, 9);
+        CloseHandle(p);
+        FAIL() << "brivane.exe did not start from the folder";
+    }
+    BlockView block;
+    ASSERT_TRUE(block.Open());
+    std::string given(block.s->configPath);
+    printf("configPath for the module: %s\n", given.c_str());
+    EXPECT_EQ(given.find('?'), std::string::npos);
+    EXPECT_NE(GetFileAttributesA(given.c_str()), INVALID_FILE_ATTRIBUTES) << "the module cannot open " << given;
+    wchar_t longForm[1024] = L"";
+    GetLongPathNameW(Wide(given).c_str(), longForm, 1024);
+    EXPECT_EQ(CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, longForm, -1, ini.c_str(), -1), CSTR_EQUAL)
+        << "the short form names another file";
+    EXPECT_EQ(block.s->screenshotWidth, 123) << "the module did not read the file";
+    EXPECT_EQ(RunHostExe("--exit"), 0);
+    EXPECT_EQ(ExitCode(p), 0);
+
+    // No short form for a folder that does not exist: a clear message, no start.
+    std::wstring missing = dir + L"\x0416\\brivane.ini";
+    p = StartW(L"\"" + Wide(ExeDir()) + L"brivane.exe\" --config \"" + missing + L"\"", &pid);
+    ASSERT_TRUE(p);
+    std::string message = AnswerMessageBox(pid);
+    EXPECT_NE(message.find("cannot start"), std::string::npos) << message;
+    EXPECT_NE(message.find("short (8.3) name"), std::string::npos) << message;
+    EXPECT_EQ(ExitCode(p), 7);
 }

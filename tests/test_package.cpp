@@ -158,7 +158,8 @@ TEST_F(Installer, SilentInstallStartAndUninstallKeepTheUsersSettings)
 {
     // --- install ---
     ASSERT_EQ(Install(), 0);
-    for (const char *name : { "brivane.exe", "brivane.dll", "uninstall.exe" })
+    // Everything the build ships (the 64-bit half too, when built).
+    for (const std::string &name : Split(BRIVANE_SHIPPED_FILES "uninstall.exe", '|'))
         EXPECT_TRUE(FileExists(dir + "\\" + name)) << name;
     // An ini beside the program would make the installed copy portable.
     EXPECT_FALSE(FileExists(dir + "\\brivane.ini"));

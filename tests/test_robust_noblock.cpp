@@ -53,7 +53,7 @@ TEST_F(NoBlock, SheetOpensWithEveryPageAndCloses)
     // The dialog templates come from the DLL's resources, as the host's
     // EditIni_ call passes the DLL's instance; loaded as data, its own entry
     // point does not run.
-    std::string dll = ExeDir() + "brivane.dll";
+    std::string dll = ExeDir() + BRIVANE_MODULE_FILE;
     HMODULE resources = LoadLibraryExA(dll.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_TRUE(resources);
     EXPECT_EQ(RunSheets(EditIni_, resources, 3), 3);

@@ -691,7 +691,7 @@ TEST(AboutTemplate, AsTabled)
 
 TEST(AboutLines, TheModuleFileHoldsThemOnlyScrambled)
 {
-    std::string dll = ReadFile(ExeDir() + "brivane.dll");
+    std::string dll = ReadFile(ExeDir() + BRIVANE_MODULE_FILE);
     ASSERT_FALSE(dll.empty());
     std::string tagline(AboutTagline), notice(AboutNotice);
     EXPECT_NE(dll.find(tagline), std::string::npos) << "stored form missing";

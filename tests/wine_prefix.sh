@@ -1,7 +1,8 @@
 #!/bin/sh
 # Creates (once) the Wine prefix the tests run in, and sets Wine up as a test
 # desktop: frames drawn by Wine (caption buttons get real hit tests under a
-# bare X server), no window-manager waits, no crash dialog.
+# bare X server), no window-manager waits, no crash dialog. With
+# BRIVANE_LOGPIXELS set, the screen's scale in dots per inch (144 = 150 %).
 # Usage: wine_prefix.sh FOLDER [win32|win64]; a 64-bit prefix is run by the
 # wine64 loader, as Debian's wine wrapper keeps to the 32-bit one.
 set -e
@@ -28,3 +29,12 @@ quiet wineserver -p || true
 quiet "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f
 quiet "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f
 quiet "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
+
+# Wine reads the scale when the prefix's session starts: a changed value
+# needs a new server.
+if [ -n "$BRIVANE_LOGPIXELS" ]; then
+  quiet "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$BRIVANE_LOGPIXELS" /f
+  quiet wineserver -k || true
+  quiet wineserver -w || true
+  quiet wineserver -p || true
+fi

@@ -191,7 +191,7 @@ DWORD WINAPI OpenSecondSheet(void *p)
 std::vector<HWND> SheetsOfThisProcess()
 {
     struct Found { std::vector<HWND> list; } found;
-    EnumWindows([](HWND w, LPARAM lp) -> BOOL {
+    EnumWindows([](HWND w, LPARAM lp) WINAPI -> BOOL {
         DWORD pid = 0;
         GetWindowThreadProcessId(w, &pid);
         char text[32] = "";

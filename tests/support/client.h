@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <string>
 #include <vector>
+#include "../../core/shared.h"   // BRIVANE_MODULE_FILE
 
 typedef std::vector<std::string> Args;   // args[0] is the command's name
 typedef std::string (*ClientCommandFn)(const Args &args);
