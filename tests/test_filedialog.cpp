@@ -189,6 +189,24 @@ std::string ButtonInView(HANDLE process, HWND dialog)
            " of " + RectText(client);
 }
 
+void PressKey(WORD key, bool up)
+{
+    INPUT in = {};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = key;
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    SendInput(1, &in, sizeof(in));
+}
+
+// Ctrl+B as real key input to the foreground window.
+void PressFavouritesKey()
+{
+    PressKey(VK_CONTROL, false);
+    PressKey(FAVOURITES_KEY, false);
+    PressKey(FAVOURITES_KEY, true);
+    PressKey(VK_CONTROL, true);
+}
+
 void Resize(HWND dialog, int dx, int dy)
 {
     RECT r;
@@ -917,6 +935,18 @@ TEST_F(FileDialogs, ItemDialogsGetTheButtonOnTheirNavigationToolbar)
         // Wine's item dialog cannot tell its folder: nothing to add.
         EXPECT_EQ(AddMenu(dialog), "Add this folder{1277~:to all programs|1278~:to client_filedlg}|1279:Brivane");
         EXPECT_EQ(ButtonInView(client->process(), StrHwnd(dialog)), "in view");
+        // The key opens the menu here too.
+        SetForegroundWindow(StrHwnd(dialog));
+        ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == StrHwnd(dialog); }));
+        PressFavouritesKey();
+        HWND popup = NULL;
+        EXPECT_TRUE(WaitUntil([&] {
+            popup = FindTopWindow(client->pid(), "#32768", NULL);
+            return popup && IsWindowVisible(popup);
+        }, 5000)) << "no menu from the key";
+        PressKey(VK_ESCAPE, false);
+        PressKey(VK_ESCAPE, true);
+        EXPECT_TRUE(WaitUntil([&] { return !popup || !IsWindowVisible(popup); }));
         Call("resize " + dialog + " -120 -60");
         EXPECT_EQ(ButtonInView(client->process(), StrHwnd(dialog)), "in view");
         SaveWindowPng(StrHwnd(dialog), ArtifactPath(std::string("item_dialog_") + kind + ".png"));
@@ -1140,15 +1170,6 @@ std::string RemoteFolder(HANDLE process, HWND dialog)
     return Lower(narrow);
 }
 
-void PressKey(WORD key, bool up)
-{
-    INPUT in = {};
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = key;
-    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    SendInput(1, &in, sizeof(in));
-}
-
 TEST_F(FileDialogs, CtrlBInNotepadsDialogOpensTheMenuAndEnterNavigates)
 {
     std::string target = Folder("by key");
@@ -1169,10 +1190,7 @@ TEST_F(FileDialogs, CtrlBInNotepadsDialogOpensTheMenuAndEnterNavigates)
     SetForegroundWindow(dialog);
     ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == dialog; }));
 
-    PressKey(VK_CONTROL, false);
-    PressKey(FAVOURITES_KEY, false);
-    PressKey(FAVOURITES_KEY, true);
-    PressKey(VK_CONTROL, true);
+    PressFavouritesKey();
     HWND popup = NULL;
     ASSERT_TRUE(WaitUntil([&] {
         popup = FindTopWindow(pid, "#32768", NULL);
