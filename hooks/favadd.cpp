@@ -1,11 +1,59 @@
 // "Add this folder": the favourites menu's submenu that adds the folder the
 // dialog shows to section global or to the program's own section.
 #include "filedialog.h"
+#include "hooks.h"
 #include "../core/favourite_add.h"
 #include "../core/ini.h"
 #include "../core/profile_section.h"
 #include "../core/textbuf.h"
 #include <commdlg.h>
+#include <shlobj.h>
+
+// What a shell view asks its host window for: the browser it lives in.
+#define CWM_GETISHELLBROWSER (WM_USER + 7)
+
+// The dialog's shell view, a child at any depth; null when there is none.
+static BOOL CALLBACK FindShellView(HWND child, LPARAM found)
+{
+    char cls[20];
+    if (GetClassNameA(child, cls, COUNTOF(cls)) && lstrcmpA(cls, "SHELLDLL_DefView") == 0) {
+        *(HWND *)found = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The folder of the dialog's shell view, asked of the browser hosting it: the
+// item dialog, which has no CDM_GETFOLDERPATH, answers this way.
+static BOOL BrowserFolder(HWND dialog, WCHAR *out)
+{
+    HWND view = NULL;
+    EnumChildWindows(dialog, FindShellView, (LPARAM)&view);
+    // A window of another program put into the dialog would hand us a
+    // pointer of its own: only our program's windows are asked.
+    HWND host = view ? GetParent(view) : NULL;
+    if (!host || !WindowOfThisProcess(host))
+        return FALSE;
+    IShellBrowser *browser = (IShellBrowser *)SendMessageA(host, CWM_GETISHELLBROWSER, 0, 0);
+    IShellView *shellView = NULL;
+    IFolderView *folderView = NULL;
+    IPersistFolder2 *folder = NULL;
+    PIDLIST_ABSOLUTE pidl = NULL;
+    BOOL got = FALSE;
+    if (browser && SUCCEEDED(browser->QueryActiveShellView(&shellView)) && shellView &&
+        SUCCEEDED(shellView->QueryInterface(__uuidof(IFolderView), (void **)&folderView)) && folderView &&
+        SUCCEEDED(folderView->GetFolder(__uuidof(IPersistFolder2), (void **)&folder)) && folder &&
+        SUCCEEDED(folder->GetCurFolder(&pidl)) && pidl)
+        got = SHGetPathFromIDListW(pidl, out);
+    CoTaskMemFree(pidl);
+    if (folder)
+        folder->Release();
+    if (folderView)
+        folderView->Release();
+    if (shellView)
+        shellView->Release();   // the browser itself is lent, not counted
+    return got;
+}
 
 BOOL CurrentFolder(HWND dialog, char *out)
 {
@@ -15,6 +63,8 @@ BOOL CurrentFolder(HWND dialog, char *out)
     WCHAR wide[MAX_PATH + 1] = {};
     LRESULT n = SendMessageA(dialog, CDM_GETFOLDERPATH, MAX_PATH, (LPARAM)wide);
     out[0] = '\0';
+    if (n == 0 && BrowserFolder(dialog, wide))
+        n = lstrlenW(wide) + 1;
     if (n <= 1 || n > MAX_PATH)
         return FALSE;   // nothing, or a path longer than an entry may hold
     const char *bytes = (const char *)wide;

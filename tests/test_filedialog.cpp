@@ -932,8 +932,8 @@ TEST_F(FileDialogs, ItemDialogsGetTheButtonOnTheirNavigationToolbar)
         EXPECT_EQ(last[1], "371,4,0," + std::to_string(ImageCount(dialog) - 1));
         EXPECT_EQ(Call("tip " + dialog), "Brivane (Ctrl+B)|Brivane (Ctrl+B)|Brivane (Ctrl+B)");
         EXPECT_EQ(Call("pushbutton " + dialog), "none");
-        // Wine's item dialog cannot tell its folder: nothing to add.
-        EXPECT_EQ(AddMenu(dialog), "Add this folder{1277~:to all programs|1278~:to client_filedlg}|1279:Brivane");
+        // The item dialog's folder comes from the browser of its view.
+        EXPECT_EQ(AddMenu(dialog), "Add this folder{1277:to all programs|1278:to client_filedlg}|1279:Brivane");
         EXPECT_EQ(ButtonInView(client->process(), StrHwnd(dialog)), "in view");
         // The key opens the menu here too.
         SetForegroundWindow(StrHwnd(dialog));
@@ -959,10 +959,10 @@ TEST_F(FileDialogs, ItemDialogMenuNavigatesAndPutsTheFileNameBack)
     std::string start = Folder("start"), a = Folder("fav a"), b = Folder("fav b");
     std::string file = TempPath("chosen by favourite.txt");
     ASSERT_TRUE(WriteFile(file, "x"));
-    Ini(Lines({ "[global]", "name1=A", "path1=" + a, "name2=No path", "name3=File", "path3=" + file,
-                std::string("[") + kClientSection + "]", "name1=B", "path1=" + b }));
     for (const char *kind : { "open", "save" }) {
         SCOPED_TRACE(kind);
+        Ini(Lines({ "[global]", "name1=A", "path1=" + a, "name2=No path", "name3=File", "path3=" + file,
+                    std::string("[") + kClientSection + "]", "name1=B", "path1=" + b }));
         std::string dialog = Call(std::string("itemopen ") + kind + " |" + start + "|");
         ASSERT_TRUE(WaitUntil([&] { return Lower(Call("folder " + dialog)) == Lower(start); }));
         EXPECT_EQ(Menu(dialog), "1793:B|-|1281:A|1282:No path|1283:File|-|1279:Brivane");
@@ -977,6 +977,9 @@ TEST_F(FileDialogs, ItemDialogMenuNavigatesAndPutsTheFileNameBack)
         Call("command " + dialog + " 1281");
         EXPECT_EQ(Lower(Call("folder " + dialog)), Lower(a));
         EXPECT_EQ(Call("field " + dialog), "keep.txt");
+        // Added from here to the program's section, once.
+        Call("command " + dialog + " 1278");
+        EXPECT_EQ(Section(kClientSection), "name1=B|path1=" + b + "|name2=fav a|path2=" + a);
 
         for (const char *id : { "1282", "1797", "1000" }) {
             Call("command " + dialog + " " + id);
