@@ -5,6 +5,7 @@
 add_library(test_support STATIC support/harness.cpp support/png.cpp)
 target_include_directories(test_support PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/res)
 target_link_libraries(test_support PUBLIC gtest gdi32 user32 kernel32)
+target_compile_definitions(test_support PUBLIC BRIVANE_HALF64_TESTS)
 set(TEST_LINK_FLAGS -static -static-libgcc -static-libstdc++)
 
 add_executable(client_windows64 WIN32 support/client_main.cpp)

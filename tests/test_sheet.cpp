@@ -106,6 +106,14 @@ INT_PTR WINAPI RecordPropertySheet(LPCPROPSHEETHEADERA h)
     return s_realPropertySheet(h);
 }
 
+// The record forms up to the header titles and the header bitmap, whose
+// sizes follow the pointer width.
+#ifdef _WIN64
+static const UINT kSheetHeaderSize = 96, kPageRecordSize = 88;
+#else
+static const UINT kSheetHeaderSize = 52, kPageRecordSize = 48;
+#endif
+
 TEST_F(Sheet, HeaderAndPageRecordsAsTheSheetNeedsThem)
 {
     s_realPropertySheet = (INT_PTR (WINAPI *)(LPCPROPSHEETHEADERA))
@@ -122,7 +130,7 @@ TEST_F(Sheet, HeaderAndPageRecordsAsTheSheetNeedsThem)
     DestroyWindow(owner);
 
     EXPECT_EQ(SheetInstance, module.handle);
-    EXPECT_EQ(s_seen.size, 52u);
+    EXPECT_EQ(s_seen.size, kSheetHeaderSize);
     EXPECT_EQ(s_seen.flags, 0x018Cu);
     EXPECT_EQ(s_seen.parent, owner);
     EXPECT_EQ(s_seen.instance, module.handle);
@@ -132,9 +140,9 @@ TEST_F(Sheet, HeaderAndPageRecordsAsTheSheetNeedsThem)
     EXPECT_EQ(s_seen.start, 0u);
     EXPECT_EQ(s_seen.callback, (PFNPROPSHEETCALLBACK)SheetCallback);
     const PageSeen want[3] = {
-        { 48, 0x0008, module.handle, "About", "", "About", AboutPageProc, 0, NULL },
-        { 48, 0x000C, module.handle, "SettingsDialog", "Favico2", "Settings", SettingsPageProc, 0, NULL },
-        { 48, 0x000C, module.handle, "IniDialog", "Favico", "Menu items", MenuItemsPageProc, 0, NULL },
+        { kPageRecordSize, 0x0008, module.handle, "About", "", "About", AboutPageProc, 0, NULL },
+        { kPageRecordSize, 0x000C, module.handle, "SettingsDialog", "Favico2", "Settings", SettingsPageProc, 0, NULL },
+        { kPageRecordSize, 0x000C, module.handle, "IniDialog", "Favico", "Menu items", MenuItemsPageProc, 0, NULL },
     };
     ASSERT_EQ(s_seen.page.size(), 3u);
     for (int i = 0; i < 3; i++) {

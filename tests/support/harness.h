@@ -9,8 +9,9 @@
 #include "../../core/shared.h"
 
 // Test programs and clients of the 64-bit half carry this after their name,
-// beside the 32-bit ones in the same folder.
-#ifdef _WIN64
+// beside the 32-bit ones in the same folder (a 64-bit build on its own
+// names them plainly).
+#ifdef BRIVANE_HALF64_TESTS
 #define BITNESS_SUFFIX "64"
 #else
 #define BITNESS_SUFFIX ""
