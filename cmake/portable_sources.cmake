@@ -5,6 +5,7 @@ set(BRIVANE_PORTABLE_SOURCES
   core/textbuf.cpp
   core/values.cpp
   core/profile_section.cpp
+  core/favourite_add.cpp
   sheet/scramble.cpp
   sheet/section_text.cpp
   host/hostlogic.cpp

@@ -30,6 +30,7 @@ BOOL FindDialogControls(HWND dialog, DialogControls *controls)
     controls->edit = edit;
     controls->combo = combo;
     controls->ok = ok;
+    controls->button = NULL;
     ProcessNameFromCommandLine(GetCommandLineA(), controls->processName,
                                COUNTOF(controls->processName));
     return TRUE;

@@ -127,13 +127,12 @@ void ShowFavouritesMenu(HWND dialog, const DialogControls *controls)
         InsertSeparator(menu, GetMenuItemCount(menu));
     if (FillMenu(menu, "global", 1, GetMenuItemCount(menu), IDM_FAV_GLOBAL) > 1)
         InsertSeparator(menu, GetMenuItemCount(menu));
+    AppendAddFolderMenu(menu, dialog, controls);
     BufSet(MenuItemBuffer, COUNTOF(MenuItemBuffer), "Brivane");
     InsertCommandItem(menu, GetMenuItemCount(menu), IDM_FAV_EDIT, MenuItemBuffer, NULL);
 
-    RECT bar = {}, button = {};
-    GetWindowRect(controls->toolbar, &bar);
-    SendMessageA(controls->toolbar, TB_GETRECT, IDC_FAVOURITES, (LPARAM)&button);
-    TrackPopupMenuEx(menu, TPM_RIGHTBUTTON, bar.left + button.left, bar.bottom, dialog, NULL);
+    POINT at = MenuAnchor(controls);
+    TrackPopupMenuEx(menu, TPM_RIGHTBUTTON, at.x, at.y, dialog, NULL);
     DestroyMenu(menu);
 }
 

@@ -11,8 +11,12 @@ extern HHOOK g_hooks[HOOK_COUNT];
 LRESULT CALLBACK DialogHookProc(int code, WPARAM wParam, LPARAM lParam);
 // WH_MOUSE: right clicks on the Minimize and Maximize caption buttons.
 LRESULT CALLBACK CaptionClickProc(int code, WPARAM wParam, LPARAM lParam);
-// WH_GETMESSAGE: the three system-menu commands.
+// WH_GETMESSAGE: the three system-menu commands, and the key that opens the
+// favourites menu.
 LRESULT CALLBACK SysCommandProc(int code, WPARAM wParam, LPARAM lParam);
+// Ctrl+B taken from the queue of an augmented file dialog: it opens the
+// favourites menu there (msg becomes WM_NULL). Other keys are left alone.
+void FavouritesKey(MSG *msg);
 // WH_CBT: adds the system-menu items to windows as they are activated.
 LRESULT CALLBACK ActivationProc(int code, WPARAM wParam, LPARAM lParam);
 

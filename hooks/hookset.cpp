@@ -4,6 +4,7 @@
 #include "hooks.h"
 #include "../core/shared.h"
 #include "../core/exports.h"
+#include "filedialog.h"
 
 HHOOK g_hooks[HOOK_COUNT];
 
@@ -42,7 +43,9 @@ LRESULT CALLBACK ActivationProc(int code, WPARAM wParam, LPARAM lParam)
 
 LRESULT CALLBACK SysCommandProc(int code, WPARAM wParam, LPARAM lParam)
 {
-    const MSG *msg = (const MSG *)lParam;
+    MSG *msg = (MSG *)lParam;
+    if (code == HC_ACTION && msg->message == WM_KEYDOWN && msg->wParam == FAVOURITES_KEY && wParam == PM_REMOVE)
+        FavouritesKey(msg);
     if (code < 0 || msg->message != WM_SYSCOMMAND)
         return CallNextHookEx(g_hooks[HOOK_GETMESSAGE], code, wParam, lParam);
     WORD command = LOWORD(msg->wParam);

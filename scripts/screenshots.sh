@@ -18,5 +18,8 @@ python3 scripts/shrink_png.py \
   "$a/settings.png" docs/settings.png \
   "$a/menuitems.png" docs/menu-items.png \
   "$a/file-dialog-menu.png" docs/file-dialog-menu.png \
+  "$a/add-this-folder.png" docs/add-this-folder.png \
+  "$a/item_dialog_open.png" docs/item-dialog.png \
+  "$a/item_dialog_windows_shape.png" docs/item-dialog-windows-shape.png \
   "$a/floating-icon.png" docs/floating-icon.png \
   "$a/tray-menu.png" docs/tray-menu.png

@@ -1,12 +1,17 @@
 // Client commands for the file-dialog tests. Every dialog runs on a thread
 // of its own, so that the control window stays free to inspect it while it
 // is modal (menus and toolbars can only be read from inside this process).
+#undef _WIN32_IE
+#define _WIN32_IE 0x0700   // the item dialog's helpers
 #include "support/client.h"
+#include "core/shared.h"
 #include "support/png.h"
 #include <commctrl.h>
 #include <commdlg.h>
+#include <shobjidl.h>
 #include <stdio.h>
 #include <map>
+#include <mutex>
 
 namespace {
 
@@ -36,6 +41,7 @@ std::string Num(long long v)
 }
 
 struct FakeLayout;
+struct ItemEvents;
 
 // One dialog's thread. Written by that thread only before it starts its
 // dialog and after the dialog ended; read by the control thread.
@@ -44,6 +50,7 @@ struct DialogThread {
     DWORD threadId = 0;
     std::string result = "running";
     FakeLayout *fake = nullptr;
+    ItemEvents *events = nullptr;   // item dialogs: the folder they are in
 };
 
 std::map<HWND, DialogThread *> s_dialogs;
@@ -110,6 +117,105 @@ DWORD WINAPI FileDialogThread(void *p)
     return 0;
 }
 
+// --- the Common Item Dialog -------------------------------------------------
+
+std::string Narrow(const WCHAR *w)
+{
+    char out[2 * MAX_PATH];
+    if (!w || !WideCharToMultiByte(CP_ACP, 0, w, -1, out, sizeof(out), NULL, NULL))
+        return "";
+    return out;
+}
+
+// Records the folder the dialog shows, as the dialog itself reports it at
+// each change; read by the control thread.
+struct ItemEvents : IFileDialogEvents {
+    LONG refs = 1;
+    std::mutex lock;
+    std::string folder, log;
+
+    std::string Folder()
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        return folder;
+    }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **out) override
+    {
+        if (iid == IID_IUnknown || iid == IID_IFileDialogEvents) {
+            *out = static_cast<IFileDialogEvents *>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = NULL;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs); }
+    ULONG STDMETHODCALLTYPE Release() override { return InterlockedDecrement(&refs); }   // owned by its thread
+    HRESULT STDMETHODCALLTYPE OnFileOk(IFileDialog *) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnFolderChanging(IFileDialog *, IShellItem *) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnFolderChange(IFileDialog *dialog) override
+    {
+        IShellItem *item = NULL;
+        std::string path = "?";
+        if (SUCCEEDED(dialog->GetFolder(&item)) && item) {
+            WCHAR *name = NULL;
+            if (SUCCEEDED(item->GetDisplayName(SIGDN_FILESYSPATH, &name))) {
+                path = Narrow(name);
+                CoTaskMemFree(name);
+            }
+            item->Release();
+        }
+        std::lock_guard<std::mutex> hold(lock);
+        folder = path;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE OnSelectionChange(IFileDialog *) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnShareViolation(IFileDialog *, IShellItem *, FDE_SHAREVIOLATION_RESPONSE *) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnTypeChange(IFileDialog *) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnOverwrite(IFileDialog *, IShellItem *, FDE_OVERWRITE_RESPONSE *) override { return S_OK; }
+};
+
+DWORD WINAPI ItemDialogThread(void *p)
+{
+    FileDialogParams *params = (FileDialogParams *)p;
+    DialogThread *owner = params->owner;
+    std::string result = "no dialog";
+    CoInitializeEx(NULL, COINIT_APARTMENTTHREADED);
+    IFileDialog *dialog = NULL;
+    HRESULT hr = params->save
+                     ? CoCreateInstance(CLSID_FileSaveDialog, NULL, CLSCTX_INPROC_SERVER, IID_IFileSaveDialog, (void **)&dialog)
+                     : CoCreateInstance(CLSID_FileOpenDialog, NULL, CLSCTX_INPROC_SERVER, IID_IFileOpenDialog, (void **)&dialog);
+    if (SUCCEEDED(hr)) {
+        if (!params->dir.empty()) {
+            WCHAR wide[MAX_PATH];
+            MultiByteToWideChar(CP_ACP, 0, params->dir.c_str(), -1, wide, MAX_PATH);
+            IShellItem *start = NULL;
+            if (SUCCEEDED(SHCreateItemFromParsingName(wide, NULL, IID_IShellItem, (void **)&start))) {
+                dialog->SetFolder(start);
+                start->Release();
+            }
+        }
+        DWORD cookie = 0;
+        dialog->Advise(owner->events, &cookie);
+        hr = dialog->Show(NULL);
+        result = "cancelled";
+        IShellItem *chosen = NULL;
+        if (SUCCEEDED(hr) && SUCCEEDED(dialog->GetResult(&chosen))) {
+            WCHAR *name = NULL;
+            chosen->GetDisplayName(SIGDN_FILESYSPATH, &name);
+            result = "chosen " + Narrow(name);
+            CoTaskMemFree(name);
+            chosen->Release();
+        }
+        dialog->Unadvise(cookie);
+        dialog->Release();
+    }
+    CoUninitialize();
+    owner->result = result;
+    delete params;
+    return 0;
+}
+
 // A dialog template with no controls: the test dialogs make their own in
 // WM_INITDIALOG, before the hook sees the dialog.
 struct EmptyTemplate {
@@ -122,6 +228,7 @@ struct FakeLayout {
     bool edit, combo, ok, imageList, unicode;
     int ownSubclass;    // 0, or which of our subclass procedures the program puts in first
     std::string log;    // WM_COMMANDs seen: id.hi[=field text at IDOK]
+    std::string folder; // the stand-in item dialog's folder
 };
 
 // The program's own subclass, put in before the dialog procedure sees
@@ -156,9 +263,34 @@ LRESULT CALLBACK OwnSubclassHook(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(t_ownHook, code, wParam, lParam);
 }
 
+struct DescendantQuery { const char *cls; int id; HWND found; };
+
+BOOL CALLBACK MatchDescendant(HWND w, LPARAM lp)
+{
+    DescendantQuery *q = (DescendantQuery *)lp;
+    char cls[64];
+    GetClassNameA(w, cls, sizeof(cls));
+    if (lstrcmpA(cls, q->cls) == 0 && GetDlgCtrlID(w) == q->id) {
+        q->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A window of the class and id at any depth under root.
+HWND FindDescendant(HWND root, const char *cls, int id)
+{
+    DescendantQuery q = { cls, id, NULL };
+    EnumChildWindows(root, MatchDescendant, (LPARAM)&q);
+    return q.found;
+}
+
+// The file-name field: the combo box, else the edit, wherever it is.
 HWND FakeField(HWND dialog)
 {
     HWND combo = GetDlgItem(dialog, 0x47C);
+    if (!combo)
+        combo = FindDescendant(dialog, "ComboBox", 0x47C);
     return combo ? combo : GetDlgItem(dialog, 0x480);
 }
 
@@ -242,6 +374,102 @@ DWORD WINAPI FakeDialogThread(void *p)
     return 0;
 }
 
+// --- the stand-in for Windows' item dialog ------------------------------------
+
+const char *const kStandInClasses[] = { "WorkerW", "DUIViewWndClassName", "DirectUIHWND",
+                                        "FloatNotifySink", "Address Band Root" };
+
+HWND Child(HWND parent, const char *cls, int id, DWORD style, int x, int y, int w, int h)
+{
+    return CreateWindowExA(0, cls, "", WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent,
+                           (HMENU)(INT_PTR)id, GetModuleHandleA(NULL), NULL);
+}
+
+// What the view holds: a sink with the types box first, as on Windows, then
+// the one with the file-name combo box (whose edit is Edit 1001).
+void MakeStandInView(HWND dialog)
+{
+    HWND view = FindWindowExA(dialog, NULL, "DUIViewWndClassName", NULL);
+    RECT r;
+    GetClientRect(view, &r);
+    HWND ui = Child(view, "DirectUIHWND", 0, 0, 0, 0, r.right, r.bottom);
+    HWND types = Child(ui, "FloatNotifySink", 0, 0, r.right - 160, r.bottom - 30, 150, 24);
+    Child(types, "ComboBox", 0x470, CBS_DROPDOWNLIST, 0, 0, 150, 100);
+    HWND name = Child(ui, "FloatNotifySink", 0, 0, 10, r.bottom - 30, r.right - 180, 24);
+    FakeLayout *layout = (FakeLayout *)GetWindowLongPtrA(dialog, DWLP_USER);
+    Child(name, "ComboBox", 0x47C, layout->edit ? CBS_DROPDOWN | CBS_AUTOHSCROLL : CBS_DROPDOWNLIST, 0, 0,
+          r.right - 180, 100);
+
+    HWND worker = FindWindowExA(dialog, NULL, "WorkerW", NULL);
+    GetClientRect(worker, &r);
+    HWND rebar = Child(worker, REBARCLASSNAMEA, 0, CCS_NORESIZE | CCS_NODIVIDER, 0, 0, r.right, r.bottom);
+    HWND band = Child(rebar, "Address Band Root", 0, 0, 0, 0, r.right, r.bottom);
+    HWND bar = Child(band, TOOLBARCLASSNAMEA, 0, CCS_NORESIZE | CCS_NODIVIDER, r.right - 60, 0, 60, r.bottom);
+    SendMessageA(bar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+}
+
+// Lays the dialog out as its size asks: view across, buttons bottom right.
+void LayOutStandIn(HWND dialog)
+{
+    RECT c, b;
+    GetClientRect(dialog, &c);
+    HWND ok = GetDlgItem(dialog, IDOK), cancel = GetDlgItem(dialog, IDCANCEL);
+    GetWindowRect(ok, &b);
+    int w = b.right - b.left, h = b.bottom - b.top;
+    SetWindowPos(cancel, NULL, c.right - 8 - w, c.bottom - 8 - h, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    SetWindowPos(ok, NULL, c.right - 16 - 2 * w, c.bottom - 8 - h, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
+
+INT_PTR CALLBACK StandInProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    FakeLayout *layout = (FakeLayout *)GetWindowLongPtrA(dialog, DWLP_USER);
+    switch (msg) {
+    case WM_INITDIALOG:
+        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+        MakeStandInView(dialog);
+        return TRUE;
+    case WM_SIZE:
+        LayOutStandIn(dialog);
+        return TRUE;
+    case WM_COMMAND: {
+        WORD id = LOWORD(wParam);
+        if (id == 0x47C || id == 0x470)
+            return FALSE;
+        if (id == IDCANCEL) {
+            EndDialog(dialog, 0);
+            return TRUE;
+        }
+        std::string entry = Num(id) + "." + Num(HIWORD(wParam));
+        if (id == IDOK) {
+            // As the real dialog does with a folder typed in: goes there.
+            char text[300] = "";
+            GetWindowTextA(FakeField(dialog), text, sizeof(text));
+            DWORD attributes = GetFileAttributesA(text);
+            if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+                layout->folder = text;
+            entry += "=" + std::string(text);
+        }
+        layout->log += (layout->log.empty() ? "" : " ") + entry;
+        return TRUE;
+    }
+    case CDM_GETFOLDERPATH:
+        // The test reads the stand-in's folder as it reads a real dialog's.
+        lstrcpynA((char *)lParam, layout->folder.c_str(), (int)wParam);
+        SetWindowLongPtrA(dialog, DWLP_MSGRESULT, (LONG_PTR)layout->folder.size() + 1);
+        return TRUE;
+    case WM_CLOSE:
+        EndDialog(dialog, 0);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+DWORD WINAPI StandInThread(void *p)
+{
+    DialogBoxParamA(GetModuleHandleA(NULL), "WINDOWSSHAPE", NULL, StandInProc, (LPARAM)p);
+    return 0;
+}
+
 DWORD WINAPI MessageBoxThread(void *)
 {
     MessageBoxA(NULL, "A message box", "client message", MB_OK);
@@ -267,7 +495,7 @@ std::string MenuDump(HMENU menu)
         char text[300] = "";
         MENUITEMINFOA mii = {};
         mii.cbSize = sizeof(mii);
-        mii.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STRING | MIIM_SUBMENU;
+        mii.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STRING | MIIM_SUBMENU | MIIM_STATE;
         mii.dwTypeData = text;
         mii.cch = sizeof(text);
         GetMenuItemInfoA(menu, i, TRUE, &mii);
@@ -275,7 +503,7 @@ std::string MenuDump(HMENU menu)
         if (mii.fType & MFT_SEPARATOR)
             out += "-";
         else
-            out += Num(mii.wID) + ":" + text;
+            out += Num(mii.wID) + ((mii.fState & MFS_DISABLED) ? "~:" : ":") + text;
         if (mii.hSubMenu)
             out += "{" + MenuDump(mii.hSubMenu) + "}";
     }
@@ -293,16 +521,57 @@ CLIENT_COMMAND(open)
     return StartDialogThread(t, FileDialogThread, params);
 }
 
+// itemopen <open|save> [dir]: IFileOpenDialog or IFileSaveDialog on a thread
+// of its own; its hwnd.
+CLIENT_COMMAND(itemopen)
+{
+    DialogThread *t = new DialogThread;
+    t->events = new ItemEvents;
+    FileDialogParams *params = new FileDialogParams{ args.at(1) == "save",
+                                                     args.size() > 2 ? args[2] : "", t };
+    return StartDialogThread(t, ItemDialogThread, params);
+}
+
 // fake <toolbarId> <edit> <combo> <ok> [imageList] [unicode] [ownSubclass]:
 // a "#32770" dialog of our own with just these controls; its hwnd.
 CLIENT_COMMAND(fake)
 {
     FakeLayout *layout = new FakeLayout{ (int)ArgInt(args, 1), ArgInt(args, 2) != 0, ArgInt(args, 3) != 0,
                                    ArgInt(args, 4) != 0, ArgInt(args, 5, 1) != 0, ArgInt(args, 6) != 0,
-                                         (int)ArgInt(args, 7), "" };
+                                         (int)ArgInt(args, 7), "", "" };
     DialogThread *t = new DialogThread;
     t->fake = layout;
     return StartDialogThread(t, FakeDialogThread, layout);
+}
+
+// windowsshape [nofield]: the stand-in for Windows' item dialog, with or
+// without an edit in its file-name box; its hwnd.
+CLIENT_COMMAND(windowsshape)
+{
+    INITCOMMONCONTROLSEX icc = { sizeof(icc), ICC_COOL_CLASSES | ICC_BAR_CLASSES };
+    InitCommonControlsEx(&icc);
+    for (const char *cls : kStandInClasses) {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = GetModuleHandleA(NULL);
+        wc.lpszClassName = cls;
+        RegisterClassA(&wc);
+    }
+    FakeLayout *layout = new FakeLayout{};
+    layout->edit = !(args.size() > 1 && args[1] == "nofield");
+    DialogThread *t = new DialogThread;
+    t->fake = layout;
+    return StartDialogThread(t, StandInThread, layout);
+}
+
+// setfolder <dlg> <path>: the folder the stand-in says it shows.
+CLIENT_COMMAND(setfolder)
+{
+    auto it = s_dialogs.find(Str2Hwnd(args.at(1)));
+    if (it == s_dialogs.end() || !it->second->fake)
+        return "no such dialog";
+    it->second->fake->folder = args.size() > 2 ? args[2] : "";
+    return "done";
 }
 
 // fakelog <dlg>: the WM_COMMANDs the fake dialog's own procedure got.
@@ -323,6 +592,35 @@ CLIENT_COMMAND(subclassed)
 {
     HWND w = Str2Hwnd(args.at(1));
     return GetWindowLongPtrA(w, GWLP_WNDPROC) != (LONG_PTR)GetClassLongPtrA(w, GCLP_WNDPROC) ? "yes" : "no";
+}
+
+void DumpTree(HWND parent, int depth, std::string &out)
+{
+    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        char cls[64], text[64] = "";
+        GetClassNameA(c, cls, sizeof(cls));
+        GetWindowTextA(c, text, sizeof(text));
+        RECT r;
+        GetWindowRect(c, &r);
+        MapWindowPoints(NULL, GetAncestor(c, GA_ROOT), (POINT *)&r, 2);
+        char line[256];
+        sprintf(line, "%*s%s:%d '%s' %ld,%ld-%ld,%ld%s\n", depth * 2, "", cls, GetDlgCtrlID(c), text,
+                r.left, r.top, r.right, r.bottom, IsWindowVisible(c) ? "" : " hidden");
+        out += line;
+        DumpTree(c, depth + 1, out);
+    }
+}
+
+// tree <dlg>: every descendant, indented, with its rectangle in the
+// dialog's client coordinates.
+CLIENT_COMMAND(tree)
+{
+    HWND dialog = Str2Hwnd(args.at(1));
+    RECT client;
+    GetClientRect(dialog, &client);
+    std::string out = "client " + Num(client.right) + "x" + Num(client.bottom) + "\n";
+    DumpTree(dialog, 0, out);
+    return out;
 }
 
 // children <dlg>: class:id of the direct children.
@@ -387,14 +685,26 @@ CLIENT_COMMAND(tip)
 
 // Clicks the favourites button (or, with byCommand, posts its WM_COMMAND)
 // and waits for the popup menu; null when none opens.
+// The push button that stands in for the toolbar button, or null.
+HWND PushButton(HWND dialog)
+{
+    HWND b = GetDlgItem(dialog, 371);
+    char cls[16] = "";
+    GetClassNameA(b, cls, sizeof(cls));
+    return lstrcmpiA(cls, "Button") == 0 ? b : NULL;
+}
+
 HWND OpenFavouritesMenu(HWND dialog, bool byCommand)
 {
     HWND tb = Toolbar(dialog);
+    HWND push = PushButton(dialog);
     DWORD thread = GetWindowThreadProcessId(dialog, NULL);
     RECT button = {};
     SendMessageA(tb, TB_GETRECT, 371, (LPARAM)&button);
     if (byCommand) {
-        PostMessageA(dialog, WM_COMMAND, 371, (LPARAM)tb);
+        PostMessageA(dialog, WM_COMMAND, 371, (LPARAM)(push ? push : tb));
+    } else if (push) {
+        PostMessageA(push, BM_CLICK, 0, 0);
     } else {
         LPARAM at = MAKELPARAM((button.left + button.right) / 2, (button.top + button.bottom) / 2);
         PostMessageA(tb, WM_LBUTTONDOWN, MK_LBUTTON, at);
@@ -411,9 +721,27 @@ bool WaitMenuClosed(HWND dialog)
     return PumpUntil([&] { return ThreadWindow(thread, "#32768") == NULL; }, 5000);
 }
 
-// favmenu <dlg> [command] [shot NAME]: opens the favourites menu, reads it,
+struct Popups { RECT all; int count; };
+
+// Adds a visible popup menu window to the rectangle of the picture.
+BOOL CALLBACK AddVisiblePopup(HWND w, LPARAM lp)
+{
+    Popups *q = (Popups *)lp;
+    char cls[16] = "";
+    GetClassNameA(w, cls, sizeof(cls));
+    if (lstrcmpA(cls, "#32768") == 0 && IsWindowVisible(w)) {
+        RECT r;
+        GetWindowRect(w, &r);
+        UnionRect(&q->all, &q->all, &r);
+        q->count++;
+    }
+    return TRUE;
+}
+
+// favmenu <dlg> [command] [shot NAME | addshot NAME]: opens the favourites menu, reads it,
 // closes it and answers the menu as id:text|-|id:text{submenu} @x,y want x,y.
-// With shot, the dialog with the open menu goes to build/artifacts/NAME.
+// With shot, the dialog with the open menu goes to build/artifacts/NAME;
+// with addshot, with "Add this folder" open as well.
 CLIENT_COMMAND(favmenu)
 {
     HWND dialog = Str2Hwnd(args.at(1));
@@ -421,7 +749,24 @@ CLIENT_COMMAND(favmenu)
     if (!popup)
         return "no menu";
     for (size_t i = 2; i + 1 < args.size(); i++)
-        if (args[i] == "shot") {
+        if (args[i] == "addshot") {
+            // "Add this folder" open: the item above the last, then right.
+            PostMessageA(popup, WM_KEYDOWN, VK_UP, 0);
+            PostMessageA(popup, WM_KEYDOWN, VK_UP, 0);
+            PostMessageA(popup, WM_KEYDOWN, VK_RIGHT, 0);
+            DWORD thread = GetWindowThreadProcessId(dialog, NULL);
+            Popups p = { {}, 0 };
+            GetWindowRect(dialog, &p.all);
+            PumpUntil([&] {
+                p.count = 0;
+                EnumThreadWindows(thread, AddVisiblePopup, (LPARAM)&p);
+                return p.count >= 2;
+            }, 3000);
+            RedrawWindow(dialog, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+            if (p.count < 2 || !th::SaveScreenPng(p.all, th::ArtifactPath(args[i + 1])))
+                return "no shot";
+            PostMessageA(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+        } else if (args[i] == "shot") {
             // Both paint in the dialog's thread, the dialog's controls maybe
             // not yet: have them all painted before the picture.
             RedrawWindow(dialog, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
@@ -438,20 +783,26 @@ CLIENT_COMMAND(favmenu)
     HWND tb = Toolbar(dialog);
     RECT placed, bar, button = {};
     GetWindowRect(popup, &placed);
-    GetWindowRect(tb, &bar);
-    SendMessageA(tb, TB_GETRECT, 371, (LPARAM)&button);
+    if (HWND push = PushButton(dialog)) {
+        GetWindowRect(push, &bar);
+    } else {
+        GetWindowRect(tb, &bar);
+        SendMessageA(tb, TB_GETRECT, 371, (LPARAM)&button);
+    }
     out += " @" + Num(placed.left) + "," + Num(placed.top) + " want " + Num(bar.left + button.left) +
            "," + Num(bar.bottom);
     PostMessageA(popup, WM_KEYDOWN, VK_ESCAPE, 0);
     return WaitMenuClosed(dialog) ? out : "menu stays open";
 }
 
-// favpick <dlg> <n>: opens the favourites menu and picks its n-th item (from
-// 1) with the keyboard, as a user would.
+// favpick <dlg> <n> [command]: opens the favourites menu (by a click, or
+// with its command) and picks its n-th item (from 1) with the keyboard.
 CLIENT_COMMAND(favpick)
 {
     HWND dialog = Str2Hwnd(args.at(1));
-    HWND popup = OpenFavouritesMenu(dialog, false);
+    // A cursor resting where the menu opens would select the item under it.
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+    HWND popup = OpenFavouritesMenu(dialog, args.size() > 3 && args[3] == "command");
     if (!popup)
         return "no menu";
     for (long i = 0; i < ArgInt(args, 2); i++)
@@ -466,6 +817,66 @@ CLIENT_COMMAND(favpick)
     return "picked";
 }
 
+struct TipQuery { HWND dialog, push; char text[100]; };
+
+// Asks a tooltip window of the dialog's thread for the push button's tip.
+BOOL CALLBACK ReadButtonTip(HWND w, LPARAM lp)
+{
+    TipQuery *q = (TipQuery *)lp;
+    char cls[64];
+    GetClassNameA(w, cls, sizeof(cls));
+    if (lstrcmpiA(cls, TOOLTIPS_CLASSA) != 0)
+        return TRUE;
+    TTTOOLINFOA ti = {};
+    ti.cbSize = TTTOOLINFOA_V2_SIZE;
+    ti.hwnd = q->dialog;
+    ti.uId = (UINT_PTR)q->push;
+    ti.lpszText = q->text;
+    SendMessageA(w, TTM_GETTEXTA, sizeof(q->text), (LPARAM)&ti);
+    return !q->text[0];
+}
+
+// pushbutton <dlg>: the favourites push button's text, and whether it is a
+// tab stop, sits beside OK (same row and height, just left of it), lies in
+// the client area and comes just before OK in the tab order.
+CLIENT_COMMAND(pushbutton)
+{
+    HWND dialog = Str2Hwnd(args.at(1));
+    HWND push = PushButton(dialog), ok = GetDlgItem(dialog, IDOK);
+    if (!push)
+        return "none";
+    RECT b, o, c;
+    GetWindowRect(push, &b);
+    GetWindowRect(ok, &o);
+    MapWindowPoints(NULL, dialog, (POINT *)&b, 2);
+    MapWindowPoints(NULL, dialog, (POINT *)&o, 2);
+    GetClientRect(dialog, &c);
+    char text[64] = "";
+    GetWindowTextA(push, text, sizeof(text));
+    bool beside = b.top == o.top && b.bottom == o.bottom && b.right < o.left && o.left - b.right <= 12 &&
+                  b.right - b.left >= 20;
+    bool inside = b.left >= 0 && b.top >= 0 && b.right <= c.right && b.bottom <= c.bottom;
+    bool tab = (GetWindowLongA(push, GWL_STYLE) & WS_TABSTOP) != 0;
+    // The tooltip of the button, from whichever tooltip window has it.
+    TipQuery q = { dialog, push, "" };
+    EnumThreadWindows(GetWindowThreadProcessId(dialog, NULL), ReadButtonTip, (LPARAM)&q);
+    const char *tip = q.text;
+    return std::string(text) + " tab=" + Num(tab) + " beside=" + Num(beside) + " inside=" + Num(inside) +
+           " order=" + Num(GetWindow(push, GW_HWNDNEXT) == ok) + " tip=" + tip;
+}
+
+// resize <dlg> <dx> <dy>: changes the dialog's size by dx, dy and answers
+// once its thread has handled that.
+CLIENT_COMMAND(resize)
+{
+    HWND dialog = Str2Hwnd(args.at(1));
+    RECT r;
+    GetWindowRect(dialog, &r);
+    SetWindowPos(dialog, NULL, 0, 0, r.right - r.left + ArgInt(args, 2), r.bottom - r.top + ArgInt(args, 3),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return "done";
+}
+
 // command <dlg> <id> [high]: sends WM_COMMAND and returns when it was handled.
 CLIENT_COMMAND(command)
 {
@@ -476,6 +887,9 @@ CLIENT_COMMAND(command)
 // folder <dlg>: the folder the file dialog shows.
 CLIENT_COMMAND(folder)
 {
+    auto it = s_dialogs.find(Str2Hwnd(args.at(1)));
+    if (it != s_dialogs.end() && it->second->events)
+        return it->second->events->Folder();
     char buf[2 * MAX_PATH + 2] = {};
     LRESULT n = SendMessageA(Str2Hwnd(args.at(1)), CDM_GETFOLDERPATH, MAX_PATH, (LPARAM)buf);
     if (n <= 0)
@@ -492,9 +906,7 @@ CLIENT_COMMAND(folder)
 CLIENT_COMMAND(field)
 {
     HWND dialog = Str2Hwnd(args.at(1));
-    HWND field = GetDlgItem(dialog, 0x47C);
-    if (!field)
-        field = GetDlgItem(dialog, 0x480);
+    HWND field = FakeField(dialog);
     if (!field)
         return "no field";
     if (args.size() > 2)
@@ -532,7 +944,7 @@ CLIENT_COMMAND(ended)
     return it->second->result;
 }
 
-// unloadmodule: drops every reference to brivane.dll that this program holds,
+// unloadmodule: drops every reference to the module that this program holds,
 // as the system does once the hooks are gone; answers whether it stayed.
 CLIENT_COMMAND(unloadmodule)
 {

@@ -8,6 +8,7 @@
 #include "support/harness.h"
 #include "support/png.h"
 #include <commctrl.h>
+#include <commdlg.h>
 #include "core/shared.h"
 #include "hooks/filedialog.h"
 #include "core/textbuf.h"
@@ -74,11 +75,37 @@ struct FileDialogs : ::testing::Test {
         return dialog;
     }
 
-    // The menu the favourites button opens, without the position.
+    // The menu the favourites button opens, without the position and
+    // without "Add this folder", which AddMenu gives.
     std::string Menu(const std::string &dialog)
     {
         std::string got = Call("favmenu " + dialog);
-        return got.substr(0, got.find(" @"));
+        got = got.substr(0, got.find(" @"));
+        size_t at = got.find("0:Add this folder{");
+        size_t end = got.find("}|", at);
+        if (at != std::string::npos && end != std::string::npos)
+            got.erase(at, end + 2 - at);
+        return got;
+    }
+
+    // "Add this folder{...}" and what follows it in the menu.
+    std::string AddMenu(const std::string &dialog)
+    {
+        std::string got = Call("favmenu " + dialog);
+        got = got.substr(0, got.find(" @"));
+        size_t at = got.find("0:Add this folder{");
+        return at == std::string::npos ? "none in " + got : got.substr(at + 2);
+    }
+
+    // The section as the profile functions read it, lines joined by |.
+    std::string Section(const std::string &name)
+    {
+        char buf[8192];
+        DWORD n = GetPrivateProfileSectionA(name.c_str(), buf, sizeof(buf), ini.c_str());
+        std::string out;
+        for (const char *p = buf; p < buf + n && *p; p += strlen(p) + 1)
+            out += (out.empty() ? "" : "|") + std::string(p);
+        return out;
     }
 
     // "id,state,style,image" of the toolbar's last button, and the one before.
@@ -118,6 +145,74 @@ std::string Lower(std::string s)
     if (!s.empty() && s.back() == '\\')
         s.pop_back();
     return s;
+}
+
+std::string RectText(const RECT &r)
+{
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "-" + std::to_string(r.right) + "," +
+           std::to_string(r.bottom);
+}
+
+// "in view" when the favourites button of a dialog of another program lies
+// wholly inside its toolbar and inside the dialog's client area; else the
+// rectangles. TB_GETRECT's pointer is not carried across processes, so the
+// toolbar writes into memory lent in that program.
+std::string ButtonInView(HANDLE process, HWND dialog)
+{
+    HWND toolbar = NULL;
+    for (HWND tb = FindWindowExA(dialog, NULL, TOOLBARCLASSNAMEA, NULL); tb && !toolbar;
+         tb = FindWindowExA(dialog, tb, TOOLBARCLASSNAMEA, NULL))
+        if (SendMessageA(tb, TB_COMMANDTOINDEX, 371, 0) >= 0)
+            toolbar = tb;
+    if (!toolbar)
+        return "no button";
+    void *remote = VirtualAllocEx(process, NULL, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE);
+    if (!remote)
+        return "no memory";
+    RECT button = {};
+    bool got = SendMessageA(toolbar, TB_GETRECT, 371, (LPARAM)remote) &&
+               ReadProcessMemory(process, remote, &button, sizeof(button), NULL);
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    if (!got)
+        return "no rectangle";
+    RECT bar, client;
+    GetClientRect(toolbar, &bar);
+    GetClientRect(dialog, &client);
+    RECT inDialog = button;
+    MapWindowPoints(toolbar, dialog, (POINT *)&inDialog, 2);
+    bool inBar = button.left >= 0 && button.top >= 0 && button.right <= bar.right && button.bottom <= bar.bottom;
+    bool inClient = inDialog.left >= 0 && inDialog.top >= 0 && inDialog.right <= client.right &&
+                    inDialog.bottom <= client.bottom;
+    if (inBar && inClient)
+        return "in view";
+    return "button " + RectText(button) + " of toolbar " + RectText(bar) + "; in dialog " + RectText(inDialog) +
+           " of " + RectText(client);
+}
+
+void PressKey(WORD key, bool up)
+{
+    INPUT in = {};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = key;
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    SendInput(1, &in, sizeof(in));
+}
+
+// Ctrl+B as real key input to the foreground window.
+void PressFavouritesKey()
+{
+    PressKey(VK_CONTROL, false);
+    PressKey(FAVOURITES_KEY, false);
+    PressKey(FAVOURITES_KEY, true);
+    PressKey(VK_CONTROL, true);
+}
+
+void Resize(HWND dialog, int dx, int dy)
+{
+    RECT r;
+    GetWindowRect(dialog, &r);
+    SetWindowPos(dialog, NULL, 0, 0, r.right - r.left + dx, r.bottom - r.top + dy,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 } // namespace
@@ -255,8 +350,9 @@ TEST_F(FileDialogs, OpenAndSaveDialogsGetSeparatorAndButtonLast)
         EXPECT_EQ(last[0], "0,4,1,0");                      // enabled separator
         // Enabled plain button showing the image appended last.
         EXPECT_EQ(last[1], "371,4,0," + std::to_string(ImageCount(dialog) - 1));
-        EXPECT_EQ(Call("tip " + dialog), "Brivane|Brivane|Brivane");
+        EXPECT_EQ(Call("tip " + dialog), "Brivane (Ctrl+B)|Brivane (Ctrl+B)|Brivane (Ctrl+B)");
         EXPECT_EQ(Call("subclassed " + dialog), "yes");
+        EXPECT_EQ(ButtonInView(client->process(), StrHwnd(dialog)), "in view");
         SaveWindowPng(StrHwnd(dialog), ArtifactPath(std::string("file_dialog_") + kind + ".png"));
         EXPECT_EQ(Call("close " + dialog), "cancelled");
     }
@@ -314,7 +410,7 @@ TEST_F(FileDialogs, ToolbarWithoutImageListGetsTheButtonWithoutImage)
     ASSERT_NE(StrHwnd(dialog), (HWND)NULL);
     std::vector<std::string> last = LastButtons(dialog);
     EXPECT_EQ(last[1], "371,4,0,-2");   // I_IMAGENONE
-    EXPECT_EQ(Call("tip " + dialog), "Brivane|Brivane|Brivane");
+    EXPECT_EQ(Call("tip " + dialog), "Brivane (Ctrl+B)|Brivane (Ctrl+B)|Brivane (Ctrl+B)");
     EXPECT_EQ(Menu(dialog), "1279:Brivane");
     EXPECT_EQ(Call("ping"), "pong");
 }
@@ -324,7 +420,7 @@ TEST_F(FileDialogs, TooltipOfAUnicodeDialogIsBrivaneToo)
     std::string dialog = Call("fake 1088 1 1 1 1 1");
     ASSERT_NE(StrHwnd(dialog), (HWND)NULL);
     EXPECT_EQ(LastButtons(dialog)[1].compare(0, 4, "371,"), 0);
-    EXPECT_EQ(Call("tip " + dialog), "Brivane|Brivane|Brivane");
+    EXPECT_EQ(Call("tip " + dialog), "Brivane (Ctrl+B)|Brivane (Ctrl+B)|Brivane (Ctrl+B)");
     Call("close " + dialog);
 }
 
@@ -341,10 +437,16 @@ TEST_F(FileDialogs, ExceptionValueOneAloneRemovesTheButton)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.line);
         Ini(Lines({ "[exception]", c.line }));
-        std::string dialog = Open();
-        EXPECT_EQ(LastButtons(dialog)[1].compare(0, 4, "371,") == 0, c.button);
-        EXPECT_EQ(Call("subclassed " + dialog), c.button ? "yes" : "no");
-        EXPECT_EQ(Call("close " + dialog), "cancelled");
+        for (const char *how : { "open open", "itemopen open", "windowsshape" }) {
+            SCOPED_TRACE(how);
+            std::string dialog = Call(how);
+            if (strcmp(how, "windowsshape") == 0)
+                EXPECT_EQ(Call("pushbutton " + dialog) != "none", c.button);
+            else
+                EXPECT_EQ(LastButtons(dialog)[1].compare(0, 4, "371,") == 0, c.button);
+            EXPECT_EQ(Call("subclassed " + dialog), c.button ? "yes" : "no");
+            Call("close " + dialog);
+        }
     }
 }
 
@@ -603,8 +705,8 @@ TEST_F(FileDialogs, TwoDialogsAtOnceEachPassOnToTheirOwnPreviousProcedure)
     Call("command " + one + " 1000");
     EXPECT_EQ(Call("fakelog " + one), "own1 1000.0 own1 1000.0");
     EXPECT_EQ(Call("fakelog " + two), "own2 1000.0");
-    EXPECT_EQ(Call("tip " + one), "Brivane|Brivane|Brivane");
-    EXPECT_EQ(Call("tip " + two), "Brivane|Brivane|Brivane");
+    EXPECT_EQ(Call("tip " + one), "Brivane (Ctrl+B)|Brivane (Ctrl+B)|Brivane (Ctrl+B)");
+    EXPECT_EQ(Call("tip " + two), "Brivane (Ctrl+B)|Brivane (Ctrl+B)|Brivane (Ctrl+B)");
     Call("close " + two);
     Call("command " + one + " 1000");
     EXPECT_EQ(Call("fakelog " + one), "own1 1000.0 own1 1000.0 own1 1000.0");
@@ -776,4 +878,331 @@ TEST_F(FileDialogs, WineNotepadOpenDialogShowsTheButtonAndItsEntries)
         GetWindowTextA(main, title, sizeof(title));
         return strstr(title, "from favourites") != NULL;
     })) << title;
+}
+
+// --- the button in full view ------------------------------------------------------
+
+TEST_F(FileDialogs, ClassicButtonStaysInViewInProgramsNobodyHereWrote)
+{
+    // Wine's notepad: a toolbar widened by too little cut the button off.
+    // WordPad's dialog is resizable and its toolbar reaches past the
+    // client area's edge before any button is added.
+    struct Case { const char *what, *line, *mainClass; UINT openCommand; };
+    const Case cases[] = {
+        { "notepad", "notepad.exe", "Notepad", 257 },
+        { "wordpad", "\"C:\\Program Files\\Windows NT\\Accessories\\wordpad.exe\"", "WORDPADTOP", 1001 },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        DWORD pid = 0;
+        HANDLE process = Start(c.line, &pid);
+        ASSERT_TRUE(process);
+        struct Ender {
+            HANDLE h;
+            ~Ender() { TerminateProcess(h, 0); WaitForSingleObject(h, 5000); CloseHandle(h); }
+        } ender{ process };
+        HWND main = WaitForProcessWindow(pid, c.mainClass, NULL);
+        ASSERT_TRUE(main);
+        ASSERT_TRUE(PostMessageA(main, WM_COMMAND, c.openCommand, 0));
+        HWND dialog = WaitForProcessWindow(pid, "#32770", NULL);
+        ASSERT_TRUE(dialog);
+        ASSERT_TRUE(WaitUntil([&] { return ButtonInView(process, dialog) != "no button"; }));
+        EXPECT_EQ(ButtonInView(process, dialog), "in view") << "at first";
+        SaveWindowPng(dialog, ArtifactPath(std::string("classic_") + c.what + ".png"));
+        const struct { int dx, dy; } steps[] = { { 200, 100 }, { -200, -100 }, { -80, -40 }, { 300, 0 } };
+        for (const auto &step : steps) {
+            Resize(dialog, step.dx, step.dy);
+            EXPECT_EQ(ButtonInView(process, dialog), "in view") << "after resizing by " << step.dx;
+        }
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    }
+}
+
+// --- the Common Item Dialog ---------------------------------------------------------
+
+TEST_F(FileDialogs, ItemDialogsGetTheButtonOnTheirNavigationToolbar)
+{
+    for (const char *kind : { "open", "save" }) {
+        SCOPED_TRACE(kind);
+        std::string dialog = Call(std::string("itemopen ") + kind);
+        ASSERT_NE(StrHwnd(dialog), (HWND)NULL) << dialog;
+        EXPECT_EQ(Call("subclassed " + dialog), "yes");
+        std::vector<std::string> last = LastButtons(dialog);
+        EXPECT_EQ(last[0], "0,4,1,0");
+        EXPECT_EQ(last[1], "371,4,0," + std::to_string(ImageCount(dialog) - 1));
+        EXPECT_EQ(Call("tip " + dialog), "Brivane (Ctrl+B)|Brivane (Ctrl+B)|Brivane (Ctrl+B)");
+        EXPECT_EQ(Call("pushbutton " + dialog), "none");
+        // The item dialog's folder comes from the browser of its view.
+        EXPECT_EQ(AddMenu(dialog), "Add this folder{1277:to all programs|1278:to client_filedlg}|1279:Brivane");
+        EXPECT_EQ(ButtonInView(client->process(), StrHwnd(dialog)), "in view");
+        // The key opens the menu here too.
+        SetForegroundWindow(StrHwnd(dialog));
+        ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == StrHwnd(dialog); }));
+        PressFavouritesKey();
+        HWND popup = NULL;
+        EXPECT_TRUE(WaitUntil([&] {
+            popup = FindTopWindow(client->pid(), "#32768", NULL);
+            return popup && IsWindowVisible(popup);
+        }, 5000)) << "no menu from the key";
+        PressKey(VK_ESCAPE, false);
+        PressKey(VK_ESCAPE, true);
+        EXPECT_TRUE(WaitUntil([&] { return !popup || !IsWindowVisible(popup); }));
+        Call("resize " + dialog + " -120 -60");
+        EXPECT_EQ(ButtonInView(client->process(), StrHwnd(dialog)), "in view");
+        SaveWindowPng(StrHwnd(dialog), ArtifactPath(std::string("item_dialog_") + kind + ".png"));
+        EXPECT_EQ(Call("close " + dialog), "cancelled");
+    }
+}
+
+TEST_F(FileDialogs, ItemDialogMenuNavigatesAndPutsTheFileNameBack)
+{
+    std::string start = Folder("start"), a = Folder("fav a"), b = Folder("fav b");
+    std::string file = TempPath("chosen by favourite.txt");
+    ASSERT_TRUE(WriteFile(file, "x"));
+    for (const char *kind : { "open", "save" }) {
+        SCOPED_TRACE(kind);
+        Ini(Lines({ "[global]", "name1=A", "path1=" + a, "name2=No path", "name3=File", "path3=" + file,
+                    std::string("[") + kClientSection + "]", "name1=B", "path1=" + b }));
+        std::string dialog = Call(std::string("itemopen ") + kind + " |" + start + "|");
+        ASSERT_TRUE(WaitUntil([&] { return Lower(Call("folder " + dialog)) == Lower(start); }));
+        EXPECT_EQ(Menu(dialog), "1793:B|-|1281:A|1282:No path|1283:File|-|1279:Brivane");
+        ASSERT_EQ(Call("field " + dialog + " keep.txt"), "keep.txt");
+
+        // From the menu with the keyboard: B comes first.
+        ASSERT_EQ(Call("favpick " + dialog + " 1 command"), "picked");
+        EXPECT_TRUE(WaitUntil([&] { return Lower(Call("folder " + dialog)) == Lower(b); }, 3000))
+            << Call("folder " + dialog);
+        EXPECT_EQ(Call("field " + dialog), "keep.txt");
+
+        Call("command " + dialog + " 1281");
+        EXPECT_EQ(Lower(Call("folder " + dialog)), Lower(a));
+        EXPECT_EQ(Call("field " + dialog), "keep.txt");
+        // Added from here to the program's section, once.
+        Call("command " + dialog + " 1278");
+        EXPECT_EQ(Section(kClientSection), "name1=B|path1=" + b + "|name2=fav a|path2=" + a);
+
+        for (const char *id : { "1282", "1797", "1000" }) {
+            Call("command " + dialog + " " + id);
+            EXPECT_EQ(Lower(Call("folder " + dialog)), Lower(a)) << id;
+            EXPECT_EQ(Call("field " + dialog), "keep.txt") << id;
+        }
+        EXPECT_EQ(Call("ended " + dialog), "running");
+        if (strcmp(kind, "open") == 0) {
+            // A file's path is chosen, as if typed.
+            Call("command " + dialog + " 1283");
+            EXPECT_EQ(Lower(Call("close " + dialog)), Lower("chosen " + file));
+        } else {
+            EXPECT_EQ(Call("close " + dialog), "cancelled");
+        }
+    }
+}
+
+TEST_F(FileDialogs, WindowsShapedItemDialogGetsAPushButtonBesideOpen)
+{
+    // Built from a template with Windows' classes and ids: the file-name
+    // edit deep in the view, no toolbar of the dialog's own to extend.
+    std::string a = Folder("fav a"), b = Folder("fav b");
+    Ini(Lines({ "[global]", "name1=A", "path1=" + a, std::string("[") + kClientSection + "]", "name1=B",
+                "path1=" + b }));
+    std::string dialog = Call("windowsshape");
+    ASSERT_NE(StrHwnd(dialog), (HWND)NULL) << dialog;
+    EXPECT_EQ(Call("subclassed " + dialog), "yes");
+    const std::string placed = "Brivane tab=1 beside=1 inside=1 order=1 tip=Brivane (Ctrl+B)";
+    EXPECT_EQ(Call("pushbutton " + dialog), placed);
+
+    for (const char *how : { " shot item_dialog_windows_shape.png", " command" }) {
+        SCOPED_TRACE(how);
+        std::string got = Call("favmenu " + dialog + how);
+        EXPECT_EQ(got.substr(0, got.find(" @")),
+                  "1793:B|-|1281:A|-|0:Add this folder{1277~:to all programs|1278~:to client_filedlg}|1279:Brivane");
+        std::vector<std::string> pos = Split(got.substr(got.find(" @") + 2), ' ');
+        ASSERT_EQ(pos.size(), 3u) << got;
+        EXPECT_EQ(pos[0], pos[2]) << "menu under the push button";
+    }
+
+    Call("field " + dialog + " keep.txt");
+    Call("command " + dialog + " 1281");
+    EXPECT_EQ(Lower(Call("folder " + dialog)), Lower(a));
+    EXPECT_EQ(Call("field " + dialog), "keep.txt");
+    ASSERT_EQ(Call("favpick " + dialog + " 1"), "picked");
+    EXPECT_EQ(Lower(Call("folder " + dialog)), Lower(b));
+    EXPECT_EQ(Call("field " + dialog), "keep.txt");
+    // What the dialog's own procedure saw: the two openings of the menu, then
+    // for each entry OK with the path typed in, and the entry's command.
+    EXPECT_EQ(Call("fakelog " + dialog), "371.0 371.0 1.0=" + a + " 1281.0 371.0 1.0=" + b + " 1793.0");
+
+    for (const char *size : { "160 80", "-300 -150", "400 0" }) {
+        Call(std::string("resize ") + dialog + " " + size);
+        EXPECT_EQ(Call("pushbutton " + dialog), placed) << "after resizing by " << size;
+    }
+    Call("close " + dialog);
+
+    // Without the file-name edit it is no file dialog we know.
+    dialog = Call("windowsshape nofield");
+    EXPECT_EQ(Call("subclassed " + dialog), "no");
+    EXPECT_EQ(Call("pushbutton " + dialog), "none");
+    Call("close " + dialog);
+}
+
+// --- adding the folder the dialog shows ----------------------------------------------
+
+TEST_F(FileDialogs, AddThisFolderAppendsAtTheTopLevelOfEitherSection)
+{
+    std::string start = Folder("add here");
+    std::string dialog = Open("open", start);
+    ASSERT_EQ(FolderOf(dialog), Lower(start));
+    const std::string P = std::string("[") + kClientSection + "]";
+    const std::string added = "name%=add here|path%=" + start;
+    auto At = [&](int n) {
+        std::string s = added;
+        for (size_t i; (i = s.find('%')) != std::string::npos;)
+            s.replace(i, 1, std::to_string(n));
+        return s;
+    };
+    struct Case { const char *what; std::string ini; const char *id, *section; std::string after; };
+    const Case cases[] = {
+        { "to all programs, the section missing", "", "1277", "global", At(1) },
+        { "to the program, after its entries",
+          Lines({ P, "name1=A", "path1=C:\\a", "[global]", "name1=G", "path1=C:\\g" }), "1278", kClientSection,
+          "name1=A|path1=C:\\a|" + At(2) },
+        { "before a top-level closer that ends the menu",
+          Lines({ "[global]", "name1=A", "path1=C:\\a", "name2=--", "name3=Hidden", "path3=C:\\h" }), "1277",
+          "global", "name1=A|path1=C:\\a|name3=--|name4=Hidden|path4=C:\\h|" + At(2) },
+        { "never inside a submenu left open",
+          Lines({ P, "name1=-Open", "name2=Inside", "path2=C:\\i" }), "1278", kClientSection,
+          "name1=-Open|name2=Inside|path2=C:\\i|name3=--|" + At(4) },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        Ini(c.ini);
+        std::string other = Section(strcmp(c.section, "global") == 0 ? kClientSection : "global");
+        EXPECT_EQ(AddMenu(dialog), "Add this folder{1277:to all programs|1278:to client_filedlg}|1279:Brivane");
+        if (c.ini.empty()) {
+            std::string shot = Call("favmenu " + dialog + " addshot add-this-folder.png");
+            EXPECT_EQ(shot.compare(0, 12, "0:Add this f"), 0) << shot;
+        }
+        Call(std::string("command ") + dialog + " " + c.id);
+        EXPECT_EQ(Section(c.section), c.after);
+        EXPECT_EQ(Section(strcmp(c.section, "global") == 0 ? kClientSection : "global"), other);
+        // Shown at the next opening, and now held: not offered again.
+        EXPECT_NE(Menu(dialog).find(":add here"), std::string::npos) << Menu(dialog);
+        std::string again = AddMenu(dialog);
+        EXPECT_NE(again.find(std::string(c.id) + "~:"), std::string::npos) << again;
+        std::string before = ReadFile(ini);
+        Call(std::string("command ") + dialog + " " + c.id);
+        EXPECT_EQ(ReadFile(ini), before) << "added twice";
+    }
+
+    // Held already, in other case and with a trailing backslash.
+    std::string upper = start;
+    CharUpperA(&upper[0]);
+    Ini(Lines({ "[global]", "name1=Here", "path1=" + upper + "\\" }));
+    EXPECT_EQ(AddMenu(dialog), "Add this folder{1277~:to all programs|1278:to client_filedlg}|1279:Brivane");
+    std::string before = ReadFile(ini);
+    Call("command " + dialog + " 1277");
+    EXPECT_EQ(ReadFile(ini), before);
+    EXPECT_EQ(Call("close " + dialog), "cancelled");
+
+    // A root folder is named by its drive.
+    Ini("");
+    dialog = Open("open", "C:\\");
+    Call("command " + dialog + " 1277");
+    EXPECT_EQ(Section("global"), "name1=C:|path1=C:\\");
+    EXPECT_EQ(Call("close " + dialog), "cancelled");
+}
+
+TEST_F(FileDialogs, AddThisFolderTakesPathsUpTo259CharactersAndRefusesLonger)
+{
+    // The stand-in tells whatever folder it is given, as a dialog would.
+    std::string dialog = Call("windowsshape");
+    std::string fits = "C:\\" + std::string(200, 'a') + "\\" + std::string(259 - 204, 'b');
+    ASSERT_EQ(fits.size(), 259u);
+    Ini("");
+    Call("setfolder " + dialog + " |" + fits + "|");
+    EXPECT_EQ(AddMenu(dialog), "Add this folder{1277:to all programs|1278:to client_filedlg}|1279:Brivane");
+    Call("command " + dialog + " 1278");
+    EXPECT_EQ(Section(kClientSection), "name1=" + std::string(259 - 204, 'b') + "|path1=" + fits);
+
+    for (size_t length : { (size_t)260, (size_t)400 }) {
+        SCOPED_TRACE(length);
+        Ini(Lines({ "[global]", "name1=A", "path1=C:\\a" }));
+        std::string before = ReadFile(ini);
+        Call("setfolder " + dialog + " |C:\\" + std::string(length - 3, 'c') + "|");
+        EXPECT_EQ(AddMenu(dialog), "Add this folder{1277~:to all programs|1278~:to client_filedlg}|1279:Brivane");
+        Call("command " + dialog + " 1277");
+        Call("command " + dialog + " 1278");
+        EXPECT_EQ(ReadFile(ini), before) << "nothing written";
+    }
+    // A dialog that cannot tell its folder offers nothing to add.
+    Call("setfolder " + dialog + " ||");
+    EXPECT_EQ(AddMenu(dialog), "Add this folder{1277~:to all programs|1278~:to client_filedlg}|1279:Brivane");
+    Call("close " + dialog);
+}
+
+TEST_F(FileDialogs, ProgramsInExceptionGetNoKeyAndNoAdding)
+{
+    Ini(Lines({ "[exception]", "client_filedlg=1" }));
+    std::string start = Folder("start");
+    std::string dialog = Open("open", start);
+    Call("command " + dialog + " 1277");
+    Call("command " + dialog + " 371 1");
+    EXPECT_EQ(Section("global"), "");
+    EXPECT_EQ(Call("favmenu " + dialog + " command"), "no menu");
+    EXPECT_EQ(Call("close " + dialog), "cancelled");
+}
+
+// --- the key that opens the menu ---------------------------------------------------
+
+std::string RemoteFolder(HANDLE process, HWND dialog)
+{
+    void *remote = VirtualAllocEx(process, NULL, 2 * MAX_PATH * sizeof(WCHAR), MEM_COMMIT, PAGE_READWRITE);
+    if (!remote)
+        return "no memory";
+    WCHAR wide[2 * MAX_PATH] = {};
+    LRESULT n = SendMessageA(dialog, CDM_GETFOLDERPATH, MAX_PATH, (LPARAM)remote);
+    ReadProcessMemory(process, remote, wide, sizeof(wide), NULL);
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    if (n <= 0)
+        return "error";
+    char narrow[2 * MAX_PATH] = "";
+    const char *bytes = (const char *)wide;
+    if (bytes[0] && !bytes[1])
+        WideCharToMultiByte(CP_ACP, 0, wide, -1, narrow, sizeof(narrow), NULL, NULL);
+    else
+        lstrcpynA(narrow, bytes, sizeof(narrow));
+    return Lower(narrow);
+}
+
+TEST_F(FileDialogs, CtrlBInNotepadsDialogOpensTheMenuAndEnterNavigates)
+{
+    std::string target = Folder("by key");
+    Ini(Lines({ "[notepad]", "name1=By key", "path1=" + target }));
+    DWORD pid = 0;
+    HANDLE process = Start("notepad.exe", &pid);
+    ASSERT_TRUE(process);
+    struct Ender {
+        HANDLE h;
+        ~Ender() { TerminateProcess(h, 0); WaitForSingleObject(h, 5000); CloseHandle(h); }
+    } ender{ process };
+    HWND main = WaitForProcessWindow(pid, "Notepad", NULL);
+    ASSERT_TRUE(main);
+    ASSERT_TRUE(PostMessageA(main, WM_COMMAND, 257, 0));
+    HWND dialog = WaitForProcessWindow(pid, "#32770", NULL);
+    ASSERT_TRUE(dialog);
+    ASSERT_TRUE(WaitUntil([&] { return ButtonInView(process, dialog) == "in view"; }));
+    SetForegroundWindow(dialog);
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == dialog; }));
+
+    PressFavouritesKey();
+    HWND popup = NULL;
+    ASSERT_TRUE(WaitUntil([&] {
+        popup = FindTopWindow(pid, "#32768", NULL);
+        return popup && IsWindowVisible(popup);
+    }, 5000)) << "no menu";
+    // The first item is selected already: Enter alone takes it.
+    PressKey(VK_RETURN, false);
+    PressKey(VK_RETURN, true);
+    EXPECT_TRUE(WaitUntil([&] { return RemoteFolder(process, dialog) == Lower(target); }))
+        << RemoteFolder(process, dialog);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(popup); }));
 }

@@ -1,0 +1,110 @@
+// Where "Add this folder" puts a new favourite, and what it calls it.
+#include <gtest/gtest.h>
+#include <string.h>
+#include <string>
+#include "core/favourite_add.h"
+#include "core/profile_section.h"
+
+namespace {
+
+// "a|b|c" as a section list (lines NUL-terminated, the list too).
+std::string List(const std::string &bars)
+{
+    std::string out;
+    size_t start = 0;
+    while (!bars.empty() && start <= bars.size()) {
+        size_t end = bars.find('|', start);
+        if (end == std::string::npos)
+            end = bars.size();
+        out += bars.substr(start, end - start) + '\0';
+        start = end + 1;
+    }
+    return out + '\0';
+}
+
+std::string Bars(const SectionLines &s)
+{
+    std::string out;
+    const char *p = SectionLinesText(&s);
+    while (*p) {
+        out += (out.empty() ? "" : "|") + std::string(p);
+        p += strlen(p) + 1;
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(FavouriteAdd, PlacesTheEntryWhereEveryReaderReachesItAtTheTop)
+{
+    struct Case { const char *what, *before, *after; size_t number; };
+    const Case cases[] = {
+        { "empty section", "", "name1=New|path1=D:\\new", 1 },
+        { "after the last entry",
+          "name1=A|path1=C:\\a", "name1=A|path1=C:\\a|name2=New|path2=D:\\new", 2 },
+        { "comments, blanks and other keys stay as they are",
+          ";note|name1=A|other=1|path1=C:\\a", ";note|name1=A|other=1|path1=C:\\a|name2=New|path2=D:\\new", 2 },
+        { "before a top-level closer, which moves up with what follows it",
+          "name1=A|path1=C:\\a|name2=--|name3=Hidden|path3=C:\\h",
+          "name1=A|path1=C:\\a|name3=--|name4=Hidden|path4=C:\\h|name2=New|path2=D:\\new", 2 },
+        { "a submenu's closer is not the section's end",
+          "name1=-Sub|name2=In|path2=C:\\i|name3=--|name4=--|name5=After",
+          "name1=-Sub|name2=In|path2=C:\\i|name3=--|name5=--|name6=After|name4=New|path4=D:\\new", 4 },
+        { "a submenu left open is closed first",
+          "name1=-Open|name2=Inside|path2=C:\\i",
+          "name1=-Open|name2=Inside|path2=C:\\i|name3=--|name4=New|path4=D:\\new", 4 },
+        { "two left open",
+          "name1=-One|name2=-Two",
+          "name1=-One|name2=-Two|name3=--|name4=--|name5=New|path5=D:\\new", 5 },
+        { "entries behind a gap keep their place behind it",
+          "name1=A|name3=Gone|path3=C:\\g",
+          "name1=A|name4=Gone|path4=C:\\g|name2=New|path2=D:\\new", 2 },
+        { "the empty name that ended the section stays an end behind the entry",
+          "name1=A|name2=|path2=C:\\stray",
+          "name1=A|name3=|path3=C:\\stray|name2=New|path2=D:\\new", 2 },
+        { "keys keep their own spelling and quotes",
+          "NAME1=--|Path1=\"q\"|name2=B",
+          "NAME2=--|Path2=\"q\"|name3=B|name1=New|path1=D:\\new", 1 },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string list = List(c.before);
+        SectionLines out;
+        SectionLinesInit(&out);
+        EXPECT_EQ(SectionLinesAddFavourite(list.data(), list.size(), "New", "D:\\new", &out), c.number);
+        EXPECT_EQ(Bars(out), c.after);
+
+        // What a reader now finds at the number, and that nothing before it moved.
+        NumberedEntries entries;
+        ASSERT_TRUE(NumberedEntriesBuild(&entries, SectionLinesText(&out), out.used + 1));
+        char text[32];
+        NumberedName(&entries, c.number, text, sizeof(text));
+        EXPECT_STREQ(text, "New");
+        NumberedPath(&entries, c.number, text, sizeof(text));
+        EXPECT_STREQ(text, "D:\\new");
+        NumberedEntriesFree(&entries);
+        SectionLinesFree(&out);
+    }
+}
+
+TEST(FavouriteAdd, EntryNameIsTheLastNameOrTheDrive)
+{
+    struct Case { const char *path, *name; };
+    const Case cases[] = {
+        { "C:\\Users\\me\\Projects", "Projects" },
+        { "C:\\Users\\me\\Projects\\", "Projects" },
+        { "D:\\", "D:" },
+        { "D:", "D:" },
+        { "\\\\server\\share", "share" },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.path);
+        char out[16];
+        memset(out, 0xcc, sizeof(out));
+        EXPECT_EQ(FolderEntryName(c.path, out, sizeof(out)), strlen(c.name));
+        EXPECT_STREQ(out, c.name);
+    }
+    char small[4];
+    EXPECT_EQ(FolderEntryName("C:\\Projects", small, sizeof(small)), 3u);
+    EXPECT_STREQ(small, "Pro");
+}
