@@ -205,8 +205,9 @@ TEST(MenuItemsLimits, LinesTheRowsCannotCarryLockTheSectionAndSurvive)
         EXPECT_FALSE(s.Enabled(IDC_SECTION_EDIT)) << "a rename would rewrite the rows";
         // What a user would do where the page lets them: an edit, saved.
         // Whatever the page allows, the file keeps all it held.
-        if (s.Enabled(IDC_ITEM_DELETE))
+        if (s.Enabled(IDC_ITEM_DELETE)) {
             EXPECT_TRUE(s.Confirm(IDC_ITEM_DELETE, "Delete menu item", "Delete selected menu item?", true));
+        }
         s.ClickSection(0);
         ASSERT_TRUE(s.Close());
         EXPECT_EQ(s.File(), ini);
