@@ -135,14 +135,14 @@ static BOOL LoadModule()
     wchar_t path[MAX_PATH + 16];
     if (!ProgramFolderW(path, MAX_PATH)) {
         // Never a bare name: that would be looked for along the search path.
-        Fail("Brivane's own folder has a path too long to load brivane.dll from.");
+        Fail("Brivane's own folder has a path too long to load " BRIVANE_MODULE_FILE " from.");
         return FALSE;
     }
-    lstrcatW(path, L"brivane.dll");
+    lstrcatW(path, L"" BRIVANE_MODULE_FILE);   // fits: the folder is under MAX_PATH
     g_module.handle = LoadLibraryW(path);
     if (!g_module.handle) {
         wchar_t text[MAX_PATH + 128];
-        wsprintfW(text, L"%s could not be loaded.\n\nBrivane needs brivane.dll in its own folder.",
+        wsprintfW(text, L"%s could not be loaded.\n\nBrivane needs " BRIVANE_MODULE_FILE " in its own folder.",
                   path);
         FailW(text);
         return FALSE;
@@ -387,7 +387,7 @@ static SharedSettings *CreateBlock(int *failure)
     }
     SharedSettings *view = mapping ? (SharedSettings *)MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0) : NULL;
     if (!view) {
-        Fail("The settings block shared with brivane.dll could not be opened.");
+        Fail("The settings block shared with " BRIVANE_MODULE_FILE " could not be opened.");
         *failure = EXIT_NO_BLOCK;
     }
     // The handle stays open with the view for as long as the host runs.

@@ -234,6 +234,11 @@ struct BothHalves : ::testing::Test {
     HANDLE companion = NULL;
     void SetUp() override
     {
+        // A 64-bit build on its own has a 64-bit host, which starts no
+        // companion: these cases need a machine that runs 32-bit programs.
+        DWORD type = 0;
+        if (!GetBinaryTypeA((ExeDir() + "brivane.exe").c_str(), &type) || type != SCS_32BIT_BINARY)
+            GTEST_SKIP() << "brivane.exe here is not the 32-bit host";
         host = new Program("\"" + ExeDir() + "brivane.exe\" --config \"" + FavouritesIni() + "\"",
                            "BrivaneHost");
         ASSERT_TRUE(host->main) << "brivane.exe did not come up";

@@ -1188,7 +1188,7 @@ TEST(HostFiles, ManifestAndVersionResources)
         EXPECT_NE(manifest.find(part), std::string::npos);
     }
 
-    for (const char *file : { "brivane.exe", "brivane.dll" }) {
+    for (const char *file : { "brivane.exe", BRIVANE_MODULE_FILE }) {
         SCOPED_TRACE(file);
         std::string path = ExeDir() + file;
         DWORD ignored = 0, size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
@@ -1244,7 +1244,7 @@ TEST(HostCommandLine, PathsOutsideTheAnsiCodePage)
     std::wstring dir = Wide(TempPath("")) + L"\x0411\x0440\x0438\x0432\x0430\x043d\x0435-\x3072\\";
     CreateDirectoryW(dir.c_str(), NULL);
     ASSERT_NE(GetFileAttributesW(dir.c_str()), INVALID_FILE_ATTRIBUTES);
-    for (const wchar_t *file : { L"brivane.exe", L"brivane.dll" })
+    for (const wchar_t *file : { L"brivane.exe", L"" BRIVANE_MODULE_FILE })
         ASSERT_TRUE(CopyFileW((Wide(ExeDir()) + file).c_str(), (dir + file).c_str(), FALSE));
     std::wstring ini = dir + L"brivane.ini";
     Look look;
