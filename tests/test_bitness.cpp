@@ -139,7 +139,7 @@ struct Companion : ::testing::Test {
     {
         block.settings->hostWindow = host.hwnd();
         block.SetConfigPath(FavouritesIni());
-        standIn = new Program(std::string("\"") + ExeDir() + "client_windows64.exe\"", NULL);
+        standIn = new Program(std::string("\"") + ExeDir() + "client_windows" BITNESS_SUFFIX ".exe\"", NULL);
         ASSERT_TRUE(standIn->process);
         HANDLE inherited = NULL;
         ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), standIn->process, GetCurrentProcess(), &inherited,
