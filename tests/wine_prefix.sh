@@ -37,4 +37,7 @@ if [ -n "$BRIVANE_LOGPIXELS" ]; then
   quiet wineserver -k || true
   quiet wineserver -w || true
   quiet wineserver -p || true
+  # Bring the new session's daemons up here, where they write to the log:
+  # started by the first test program, they would hold CTest's output open.
+  quiet "$WINE" reg query 'HKCU\Control Panel\Desktop' /v LogPixels
 fi
