@@ -59,17 +59,7 @@ std::string HostExe() { return "\"" + ExeDir() + "brivane.exe\""; }
 // when it did not end in time.
 long RunHostExe(const std::string &args, DWORD timeoutMs = 20000)
 {
-    HANDLE p = Start(HostExe() + " " + args);
-    if (!p)
-        return -2;
-    DWORD code = (DWORD)-1;
-    bool done = WaitUntil([&] { return WaitForSingleObject(p, 0) == WAIT_OBJECT_0; }, timeoutMs);
-    if (done)
-        GetExitCodeProcess(p, &code);
-    else
-        TerminateProcess(p, 1);
-    CloseHandle(p);
-    return done ? (long)code : -1;
+    return RunToEnd(HostExe() + " " + args, timeoutMs);
 }
 
 // A running host process.

@@ -57,23 +57,6 @@ bool DirExists(const std::string &path)
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// Runs a program to its end; its exit code, or -1 when it did not end in
-// time (it is then ended).
-long RunToEnd(const std::string &commandLine, DWORD timeoutMs = 60000)
-{
-    HANDLE p = Start(commandLine);
-    if (!p)
-        return -2;
-    DWORD code = (DWORD)-1;
-    bool done = WaitUntil([&] { return WaitForSingleObject(p, 0) == WAIT_OBJECT_0; }, timeoutMs);
-    if (done)
-        GetExitCodeProcess(p, &code);
-    else
-        TerminateProcess(p, 1);
-    CloseHandle(p);
-    return done ? (long)code : -1;
-}
-
 // The configuration path the running host handed to the module.
 std::string HostConfigPath()
 {

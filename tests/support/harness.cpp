@@ -334,4 +334,19 @@ bool Client::WaitExit(DWORD timeoutMs, DWORD *code)
     return done;
 }
 
+long RunToEnd(const std::string &commandLine, DWORD timeoutMs)
+{
+    HANDLE p = Start(commandLine);
+    if (!p)
+        return -2;
+    DWORD code = (DWORD)-1;
+    bool done = WaitUntil([&] { return WaitForSingleObject(p, 0) == WAIT_OBJECT_0; }, timeoutMs);
+    if (done)
+        GetExitCodeProcess(p, &code);
+    else
+        TerminateProcess(p, 1);
+    CloseHandle(p);
+    return done ? (long)code : -1;
+}
+
 } // namespace th

@@ -102,5 +102,8 @@ HWND FindTopWindow(DWORD pid, const char *cls, const char *title);
 
 // Starts a program by command line; returns its process handle (or NULL).
 HANDLE Start(const std::string &commandLine, DWORD *pid = nullptr);
+// Runs a program to its end: its exit code, -1 when it did not end in time
+// (it is then ended), -2 when it did not start.
+long RunToEnd(const std::string &commandLine, DWORD timeoutMs = 60000);
 
 } // namespace th
