@@ -5,9 +5,10 @@
 set -eu
 cd "$(dirname "$0")/.."
 sh scripts/deps.sh
-# A machine that runs no 32-bit programs gets the 64-bit host and module.
+# A machine that runs no 32-bit programs gets the 64-bit host and module
+# (only the test command runs 32-bit programs under an emulator there).
 toolchain=cmake/mingw32.cmake arch=win32 wine=wine
-if ! wine --version >/dev/null 2>&1; then
+if ! sh scripts/probe32.sh; then
   toolchain=cmake/mingw64.cmake arch=win64 wine=/usr/lib/wine/wine64
 fi
 cmake -S . -B build-run -DCMAKE_TOOLCHAIN_FILE=$toolchain -DCMAKE_BUILD_TYPE=Release -DBRIVANE_TESTS=OFF

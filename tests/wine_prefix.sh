@@ -29,6 +29,13 @@ quiet wineserver -p || true
 quiet "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f
 quiet "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f
 quiet "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
+# No debugger attached to a crashing program either (in both registry views
+# of a 64-bit prefix): it exits with an error instead of waiting.
+aedebug='HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug'
+quiet "$WINE" reg add "$aedebug" /v Debugger /t REG_SZ /d false /f
+if [ "$WINEARCH" = win64 ]; then
+  quiet "$WINE" reg add "$aedebug" /v Debugger /t REG_SZ /d false /f /reg:32
+fi
 
 # Wine reads the scale when the prefix's session starts: a changed value
 # needs a new server.
