@@ -11,7 +11,7 @@
 // client CLIENT_HOLD_MS to say what it wants, on one of PIPE_INSTANCES
 // instances served side by side: clients that connect and say nothing
 // keep no real start out for long (forty of them, a few seconds).
-enum { REQUEST_WAIT_MS = 2000, CLIENT_HOLD_MS = 500, PIPE_INSTANCES = 8 };
+enum { REQUEST_WAIT_MS = 2000, CLIENT_HOLD_MS = 500, PIPE_INSTANCES = 8, PIPE_FREE_WAIT_MS = 2000 };
 
 #ifndef PIPE_REJECT_REMOTE_CLIENTS
 #define PIPE_REJECT_REMOTE_CLIENTS 0x00000008
@@ -123,8 +123,14 @@ PipeReservation ReserveRequestPipe()
     // whoever holds it would answer our later starts. The first-instance
     // flag alone is not enough: Wine let a host share the name with a
     // program that had made it first.
-    if (WaitNamedPipeA(s_pipeName, 1) || GetLastError() != ERROR_FILE_NOT_FOUND)
-        return PIPE_TAKEN;
+    // A host that has just let the mutex go may still hold it while its
+    // process ends: give it a moment, a squatter keeps it.
+    DWORD start = GetTickCount();
+    while (WaitNamedPipeA(s_pipeName, 1) || GetLastError() != ERROR_FILE_NOT_FOUND) {
+        if (GetTickCount() - start >= PIPE_FREE_WAIT_MS)
+            return PIPE_TAKEN;
+        Sleep(50);
+    }
     for (int i = 0; i < PIPE_INSTANCES; i++) {
         s_instances[i] = NewPipeInstance(i == 0);
         if (s_instances[i] == INVALID_HANDLE_VALUE)
