@@ -1353,7 +1353,9 @@ TEST(HostCommandLine, SilentClientsAndMisframedRequestsNeitherLockOutNorAct)
     HANDLE silent[40];
     for (HANDLE &t : silent)
         t = CreateThread(NULL, 0, SilentClient, NULL, 0, NULL);
-    Sleep(100);   // let them queue first (not a wait for a window)
+    // Every instance taken by them before the real start comes.
+    std::string name = RequestPipeName();
+    EXPECT_TRUE(WaitUntil([&] { return !WaitNamedPipeA(name.c_str(), 1) && GetLastError() == ERROR_SEM_TIMEOUT; }, 5000));
     DWORD start = GetTickCount();
     EXPECT_EQ(RunHostExe("--config \"" + ini + "\"", 30000), 0);
     printf("a start among 40 silent clients took %lu ms\n", (unsigned long)(GetTickCount() - start));
