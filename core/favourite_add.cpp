@@ -20,6 +20,58 @@ size_t FolderEntryName(const char *path, char *out, size_t cap)
     return BufSetN(out, cap, path + start, len - start);
 }
 
+size_t EntryNameFromFolder(const char *text, char *out, size_t cap)
+{
+    size_t len = strlen(text), extra = text[0] == '-' ? 1 : 0;
+    if (cap == 0 || len + extra >= cap) {
+        if (cap)
+            out[0] = '\0';
+        return 0;
+    }
+    if (extra)
+        out[0] = '\\';
+    memcpy(out + extra, text, len + 1);
+    return len + extra;
+}
+
+const char *EntryNameShown(const char *name)
+{
+    return name[0] == '\\' && name[1] == '-' ? name + 1 : name;
+}
+
+int HasControlCharacters(const char *text)
+{
+    for (; *text; text++)
+        if ((unsigned char)*text < 0x20)
+            return 1;
+    return 0;
+}
+
+static int IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+int SectionLinesAddQuoted(SectionLines *s, const char *key, const char *value)
+{
+    size_t len = strlen(value);
+    int quotedAlready = len >= 2 && (value[0] == '"' || value[0] == '\'') && value[len - 1] == value[0];
+    if (len == 0 || (!IsBlank(value[0]) && !IsBlank(value[len - 1]) && !quotedAlready))
+        return SectionLinesAdd(s, key, value);
+    char *quoted = (char *)malloc(len + 3);
+    if (!quoted) {
+        s->failed = 1;
+        return 0;
+    }
+    quoted[0] = '"';
+    memcpy(quoted + 1, value, len);
+    quoted[len + 1] = '"';
+    quoted[len + 2] = '\0';
+    int ok = SectionLinesAdd(s, key, quoted);
+    free(quoted);
+    return ok;
+}
+
 static size_t FormatKey(char *key, const char *prefix, size_t prefixLen, size_t number)
 {
     char digits[24];
@@ -40,16 +92,18 @@ static void AddEntry(SectionLines *out, size_t number, const char *name, const c
 {
     char key[40];
     FormatKey(key, "name", 4, number);
-    SectionLinesAdd(out, key, name);
+    SectionLinesAddQuoted(out, key, name);
     if (path) {
         FormatKey(key, "path", 4, number);
-        SectionLinesAdd(out, key, path);
+        SectionLinesAddQuoted(out, key, path);
     }
 }
 
 size_t SectionLinesAddFavourite(const char *list, size_t size, const char *name, const char *path,
                                 SectionLines *out)
 {
+    if (HasControlCharacters(name) || HasControlCharacters(path))
+        return 0;
     NumberedEntries entries;
     if (!NumberedEntriesBuild(&entries, list, size)) {
         NumberedEntriesFree(&entries);

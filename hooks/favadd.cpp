@@ -79,7 +79,9 @@ BOOL CurrentFolder(HWND dialog, char *out)
     } else {
         BufSetN(out, MAX_PATH, bytes, MAX_PATH - 1);
     }
-    return IsFullyQualifiedPath(out, MAX_PATH);
+    // A line break in a name (the item dialog shows what the file system
+    // holds) would write lines of its own into the ini.
+    return IsFullyQualifiedPath(out, MAX_PATH) && !HasControlCharacters(out);
 }
 
 static void WithoutTrailingBackslash(char *path)
@@ -129,9 +131,11 @@ BOOL AddFolderToSection(const char *section, const char *folder)
     // One read and one write of the whole section: nothing in it is lost
     // or reordered, and a section read only in part is never written back.
     if (IniReadSection(section, &lines) && !ListHoldsFolder(&lines, folder)) {
-        char name[MAX_PATH];
-        FolderEntryName(folder, name, COUNTOF(name));
-        if (SectionLinesAddFavourite(SectionLinesText(&lines), lines.used, name, folder, &added))
+        // The folder's name is text: never an opener or a closer.
+        char text[MAX_PATH], name[MAX_PATH + 1];
+        FolderEntryName(folder, text, COUNTOF(text));
+        if (EntryNameFromFolder(text, name, COUNTOF(name)) &&
+            SectionLinesAddFavourite(SectionLinesText(&lines), lines.used, name, folder, &added))
             done = IniWriteSectionLines(section, &added);
     }
     SectionLinesFree(&added);

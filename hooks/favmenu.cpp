@@ -2,6 +2,7 @@
 // the entry the user chose typed into the dialog.
 #include "filedialog.h"
 #include "../core/buffers.h"
+#include "../core/favourite_add.h"
 #include "../core/ini.h"
 #include "../core/profile_section.h"
 #include "../core/textbuf.h"
@@ -85,7 +86,7 @@ static int FillMenuAt(HMENU menu, const NumberedEntries *entries, int n, int pos
         UINT id = (UINT)(idBase + n);
         n++;
         if (name[0] != '-') {
-            InsertCommandItem(menu, pos++, id, name, NULL);
+            InsertCommandItem(menu, pos++, id, EntryNameShown(name), NULL);
             continue;
         }
         if (name[1] == '-')

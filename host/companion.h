@@ -5,9 +5,12 @@
 #include <windows.h>
 
 #define COMPANION_FILE "brivane64.exe"
+// The host whose folder the companion shares; it starts only for that host.
+#define HOST_FILE "brivane.exe"
 // The companion's argument, followed by the decimal values of two handles
-// it inherited from the host: the host's process, and an event the host
-// sets to ask for an orderly end.
+// it inherited from the host: the host's process (with the right to wait on
+// it and to ask its image's name), and an event the host sets to ask for an
+// orderly end.
 #define COMPANION_HOST_ARG "--host"
 
 // Starts the companion when this process runs as a 32-bit program on 64-bit

@@ -51,8 +51,9 @@ void StartCompanion()
     // inherit and wait on.
     SECURITY_ATTRIBUTES inherit = { sizeof(inherit), NULL, TRUE };
     HANDLE self = NULL;
+    // The companion checks that it is this program, from its own folder.
     if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
-                         SYNCHRONIZE, TRUE, 0))
+                         SYNCHRONIZE | 0x1000 /* PROCESS_QUERY_LIMITED_INFORMATION */, TRUE, 0))
         return;
     s_stop = CreateEventA(&inherit, TRUE, FALSE, NULL);
     if (!s_stop) {

@@ -132,14 +132,26 @@ HWND CreateFloatIcon(HWND target, HICON icon);
 
 // --- requests of a second start (requests.cpp) -----------------------------------
 
-// Serves the requests of later starts on a thread of its own; each one
-// reaches the window as WM_HOSTREQUEST. FALSE when the pipe could not be
-// made (its name taken by someone else among other reasons).
-BOOL StartRequestPipe(HWND window);
+enum PipeReservation { PIPE_RESERVED, PIPE_TAKEN, PIPE_FAILED };
+// Makes the instances of the request pipe, before anything else is set up:
+// PIPE_TAKEN when its name exists already (somebody else made it first, and
+// would answer our later starts), PIPE_FAILED when it cannot be made.
+PipeReservation ReserveRequestPipe();
+// Serves the requests of later starts on threads of their own; each one
+// reaches the window as WM_HOSTREQUEST. Call once the block names the window.
+void StartRequestPipe(HWND window);
+
+enum HostReply {
+    HOST_REPLY_TAKEN,     // the running host took the request
+    HOST_REPLY_NONE,      // nobody answered in time
+    HOST_REPLY_FOREIGN    // whoever answered is not this user's running host
+};
 // A later start: hands the request to the running host, waiting up to
-// timeoutMs for it to be there. TRUE when it was taken; hostPid is then
-// the running host's process.
-BOOL SendHostRequest(DWORD request, DWORD timeoutMs, DWORD *hostPid);
+// timeoutMs for it to be there. Only a server that is this user's, at our
+// integrity level or above, is spoken to, and only a reply naming the
+// process that owns the block's host window counts. HOST_REPLY_TAKEN sets
+// hostPid to that process.
+HostReply SendHostRequest(DWORD request, DWORD timeoutMs, DWORD *hostPid);
 
 // --- commands (commands.cpp) ------------------------------------------------------
 

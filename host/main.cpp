@@ -36,8 +36,10 @@ enum ExitCode {
     EXIT_USAGE = 2,
     EXIT_NO_MODULE = 3,
     EXIT_NO_BLOCK = 4,
-    EXIT_NO_WINDOW = 5,     // no window, or the running instance does not answer
-    EXIT_NOT_OURS = 6,      // the instance mutex or the shared block is another user's
+    EXIT_NO_WINDOW = 5,     // no window or pipe, or the running instance does not answer
+                            // (--exit: the one addressed did not end, or was not ours)
+    EXIT_NOT_OURS = 6,      // the instance mutex or the shared block is another user's,
+                            // or another program made the request pipe
     EXIT_BAD_PATH = 7       // the configuration path cannot be given to the module
 };
 
@@ -333,24 +335,25 @@ static int ForwardToRunningHost(HostAction action)
                   : action == HOST_SETTINGS ? HOST_REQUEST_SETTINGS : HOST_REQUEST_START;
     // The first instance may still be starting up.
     DWORD pid = 0;
-    HANDLE process = NULL;
-    if (!SendHostRequest(request, action == HOST_EXIT ? 10000 : 5000, &pid)) {
-        if (action == HOST_EXIT)
+    HostReply reply = SendHostRequest(request, action == HOST_EXIT ? 10000 : 5000, &pid);
+    if (action == HOST_EXIT) {
+        // Success only when the host that took it has ended.
+        if (reply == HOST_REPLY_NONE)
             return EXIT_NOT_RUNNING;
+        HANDLE process = reply == HOST_REPLY_TAKEN ? OpenProcess(SYNCHRONIZE, FALSE, pid) : NULL;
+        DWORD wait = process ? WaitForSingleObject(process, 30000) : WAIT_FAILED;
+        if (process)
+            CloseHandle(process);
+        return wait == WAIT_OBJECT_0 ? EXIT_OK : EXIT_NO_WINDOW;
+    }
+    if (reply != HOST_REPLY_TAKEN) {
         Fail("Brivane is already running in this session but does not answer.\n\n"
              "End brivane.exe in the Task Manager and start it again.");
         return EXIT_NO_WINDOW;
     }
-    if (action != HOST_EXIT) {
-        // Its settings sheet may come to the front.
-        AllowSetForegroundWindow(pid);
-        return EXIT_OK;
-    }
-    process = OpenProcess(SYNCHRONIZE, FALSE, pid);
-    DWORD wait = process ? WaitForSingleObject(process, 30000) : WAIT_FAILED;
-    if (process)
-        CloseHandle(process);
-    return wait == WAIT_OBJECT_0 || !process ? EXIT_OK : EXIT_NOT_RUNNING;
+    // Its settings sheet may come to the front.
+    AllowSetForegroundWindow(pid);
+    return EXIT_OK;
 }
 
 // An object of our name that another user holds: this session's Brivane
@@ -361,6 +364,17 @@ static int RefuseForeign(const char *what)
     wsprintfA(text,
               "Brivane cannot start: %s already exists in this session and belongs to another user.\n\n"
               "Another user's program holds it; sign out and in again, or end that program.", what);
+    Fail(text);
+    return EXIT_NOT_OURS;
+}
+
+// A name of ours that some other program made first, whoever its owner.
+static int RefuseTaken(const char *what)
+{
+    char text[512];
+    wsprintfA(text,
+              "Brivane cannot start: %s already exists, made by another program.\n\n"
+              "That program would answer in Brivane's place; end it, or sign out and in again.", what);
     Fail(text);
     return EXIT_NOT_OURS;
 }
@@ -440,6 +454,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     g_shared = CreateBlock(&failure);
     if (!g_shared)
         return failure;
+    // Later starts reach us through the pipe: a name somebody made first
+    // would be theirs to answer, so the host does not start without it.
+    PipeReservation pipe = ReserveRequestPipe();
+    if (pipe == PIPE_TAKEN)
+        return RefuseTaken("the request pipe of this user and session");
+    if (pipe != PIPE_RESERVED) {
+        Fail("Brivane could not create the pipe through which later starts reach it.");
+        return EXIT_NO_WINDOW;
+    }
     if (!LoadModule())
         return EXIT_NO_MODULE;
 
@@ -464,11 +487,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         return EXIT_NO_WINDOW;
     }
     AllowFromLowerIntegrity(g_host);
-    // Later starts reach us through it; without it (its name taken) the
-    // host still runs and only they cannot reach it.
-    StartRequestPipe(g_host);
 
     g_shared->hostWindow = g_host;
+    // A later start checks the answer against the window in the block.
+    StartRequestPipe(g_host);
     BufSet(g_shared->configPath, CONFIG_PATH_CAPACITY, config);
     g_module.RequestSettings();
 

@@ -9,6 +9,7 @@
 #include <commctrl.h>
 #include <tlhelp32.h>
 #include <string.h>
+#include <memory>
 #include "support/probe.h"
 #include "host/companion.h"
 
@@ -128,37 +129,67 @@ std::string FavouritesIni()
 
 // --- the companion alone, with this program as the host ------------------------------
 
+// A stand-in host: the client program copied as brivane.exe into a folder
+// of its own with the companion and its module (the companion starts only
+// for brivane.exe from its own folder), its window passing the module's
+// commands on to this program's. folder is relative to ExeDir().
+struct StandInHost {
+    std::unique_ptr<Client> client;
+    HWND window = NULL;
+    bool Start(const std::string &folder, HWND relayTo, bool withCompanion = true)
+    {
+        std::string dir = ExeDir() + folder;
+        CreateDirectoryA(dir.c_str(), NULL);
+        // A copy still loaded in a program of an earlier case stays as it is.
+        CopyFileA((ExeDir() + "client_windows" BITNESS_SUFFIX ".exe").c_str(), (dir + "brivane.exe").c_str(), FALSE);
+        if (withCompanion) {
+            CopyFileA((ExeDir() + COMPANION_FILE).c_str(), (dir + COMPANION_FILE).c_str(), FALSE);
+            CopyFileA((ExeDir() + "brivane64.dll").c_str(), (dir + "brivane64.dll").c_str(), FALSE);
+        }
+        client.reset(new Client(folder + "brivane.exe"));
+        if (!client->ok())
+            return false;
+        window = StrHwnd(client->Call("relay " + std::to_string((unsigned long)(ULONG_PTR)relayTo)));
+        return window != NULL;
+    }
+};
+
+// Starts the companion with an inherited handle of process (or any other
+// handle) and a fresh stop event.
+bool StartCompanion(const std::string &exe, HANDLE first, HANDLE *stop, PROCESS_INFORMATION *pi)
+{
+    HANDLE inherited = NULL;
+    if (!DuplicateHandle(GetCurrentProcess(), first, GetCurrentProcess(), &inherited, 0, TRUE,
+                         DUPLICATE_SAME_ACCESS))
+        return false;
+    SECURITY_ATTRIBUTES inherit = { sizeof(inherit), NULL, TRUE };
+    *stop = CreateEventA(&inherit, TRUE, FALSE, NULL);
+    std::string line = "\"" + exe + "\" " COMPANION_HOST_ARG " " + std::to_string((unsigned long)(ULONG_PTR)inherited) +
+                       " " + std::to_string((unsigned long)(ULONG_PTR)*stop);
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    BOOL started = *stop && CreateProcessA(NULL, &line[0], NULL, NULL, TRUE, 0, NULL, NULL, &si, pi);
+    CloseHandle(inherited);
+    return started != FALSE;
+}
+
 struct Companion : ::testing::Test {
     SharedBlock block;
     HostWindow host;
-    Program *standIn = nullptr;   // the process the companion ends with
+    StandInHost standIn;          // the process the companion ends with
     HANDLE stop = NULL;           // set to ask the companion to end
     PROCESS_INFORMATION companion = {};
 
     void SetUp() override
     {
-        block.settings->hostWindow = host.hwnd();
+        ASSERT_TRUE(standIn.Start("standin\\", host.hwnd()));
+        block.settings->hostWindow = standIn.window;
         block.SetConfigPath(FavouritesIni());
-        standIn = new Program(std::string("\"") + ExeDir() + "client_windows" BITNESS_SUFFIX ".exe\"", NULL);
-        ASSERT_TRUE(standIn->process);
-        HANDLE inherited = NULL;
-        ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), standIn->process, GetCurrentProcess(), &inherited,
-                                    SYNCHRONIZE, TRUE, 0));
-        SECURITY_ATTRIBUTES inherit = { sizeof(inherit), NULL, TRUE };
-        stop = CreateEventA(&inherit, TRUE, FALSE, NULL);
-        ASSERT_TRUE(stop);
-        std::string line = "\"" + ExeDir() + COMPANION_FILE "\" " COMPANION_HOST_ARG " " +
-                           std::to_string((unsigned long)(ULONG_PTR)inherited) + " " +
-                           std::to_string((unsigned long)(ULONG_PTR)stop);
-        STARTUPINFOA si = {};
-        si.cb = sizeof(si);
-        BOOL started = CreateProcessA(NULL, &line[0], NULL, NULL, TRUE, 0, NULL, NULL, &si, &companion);
-        CloseHandle(inherited);
-        ASSERT_TRUE(started);
+        ASSERT_TRUE(StartCompanion(ExeDir() + "standin\\" COMPANION_FILE, standIn.client->process(), &stop, &companion));
     }
     void TearDown() override
     {
-        delete standIn;
+        standIn.client.reset();
         if (companion.hProcess) {
             if (WaitForSingleObject(companion.hProcess, 3000) != WAIT_OBJECT_0)
                 TerminateProcess(companion.hProcess, 1);
@@ -203,7 +234,7 @@ TEST_F(Companion, EndsWithItsHostAndNoItemsAreAddedAfterwards)
         ASSERT_TRUE(first.main);
         ASSERT_TRUE(ItemsComeWithActivation(first.main));
     }
-    ASSERT_TRUE(TerminateProcess(standIn->process, 0));
+    ASSERT_TRUE(TerminateProcess(standIn.client->process(), 0));
     EXPECT_EQ(WaitForSingleObject(companion.hProcess, 1000), (DWORD)WAIT_OBJECT_0)
         << "the companion outlived its host by more than a second";
 
@@ -225,6 +256,40 @@ TEST(CompanionStart, WithoutARunningHostItSetsNoHooks)
         GetExitCodeProcess(companion.process, &code);
         EXPECT_EQ(code, 2u);
     }
+
+    // Handles that are live but no host's: once the companion stayed and
+    // hooked new programs for any program that passed it an event.
+    SharedBlock block;
+    HostWindow relayed;
+    StandInHost right, elsewhere;
+    ASSERT_TRUE(right.Start("standin\\", relayed.hwnd()));
+    ASSERT_TRUE(elsewhere.Start("elsewhere\\", relayed.hwnd(), false));
+    Program other("\"" + ExeDir() + "client_windows" BITNESS_SUFFIX ".exe\"", NULL);
+    HANDLE never = CreateEventA(NULL, TRUE, FALSE, NULL);
+    struct Case { const char *what; HANDLE first; HWND hostWindow; };
+    const Case cases[] = {
+        { "an event that is never set", never, right.window },
+        { "a program that is not brivane.exe", other.process, right.window },
+        { "brivane.exe from another folder", elsewhere.client->process(), elsewhere.window },
+        { "the host's image, but the block names another window", right.client->process(), relayed.hwnd() },
+        { "the host's image, and no host window", right.client->process(), NULL },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        block.settings->hostWindow = c.hostWindow;
+        HANDLE stop = NULL;
+        PROCESS_INFORMATION pi = {};
+        ASSERT_TRUE(StartCompanion(ExeDir() + "standin\\" COMPANION_FILE, c.first, &stop, &pi));
+        EXPECT_EQ(WaitForSingleObject(pi.hProcess, 5000), (DWORD)WAIT_OBJECT_0) << "it stayed";
+        DWORD code = 0;
+        GetExitCodeProcess(pi.hProcess, &code);
+        EXPECT_EQ(code, 5u);
+        TerminateProcess(pi.hProcess, 1);
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+        CloseHandle(stop);
+    }
+    CloseHandle(never);
 }
 
 // --- the 32-bit host with its companion ----------------------------------------------

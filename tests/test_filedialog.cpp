@@ -1139,6 +1139,51 @@ TEST_F(FileDialogs, AddThisFolderTakesPathsUpTo259CharactersAndRefusesLonger)
     Call("close " + dialog);
 }
 
+TEST_F(FileDialogs, AddedFolderNamesAreTextNeverMenuStructureOrIniLines)
+{
+    std::string dialog = Call("windowsshape");
+    // What the file shows, the favourites menu's item, and what the
+    // profile functions give back (before the menu's reading of it).
+    struct Case { const char *folder, *line, *item, *read; };
+    const Case cases[] = {
+        { "-sub", "name2=\\-sub", "1282:-sub", "\\-sub" },
+        { "--end", "name2=\\--end", "1282:--end", "\\--end" },
+        { "'sq'", "name2=\"'sq'\"", "1282:'sq'", "'sq'" },
+        { " lead", "name2=\" lead\"", "1282: lead", " lead" },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.folder);
+        Ini(Lines({ "[global]", "name1=A", "path1=C:\\a" }));
+        std::string path = std::string("C:\\names\\") + c.folder;
+        Call("setfolder " + dialog + " |" + path + "|");
+        Call("command " + dialog + " 1277");
+        EXPECT_EQ(Section("global"), "name1=A|path1=C:\\a|" + std::string(c.line) + "|path2=" + path);
+        char read[MAX_PATH] = "";
+        GetPrivateProfileStringA("global", "name2", "", read, COUNTOF(read), ini.c_str());
+        EXPECT_STREQ(read, c.read);
+        EXPECT_EQ(Menu(dialog), "1281:A|" + std::string(c.item) + "|-|1279:Brivane");
+        // A later folder goes after it, and this one is held: not again.
+        Call("setfolder " + dialog + " |C:\\names\\later|");
+        Call("command " + dialog + " 1277");
+        EXPECT_EQ(Menu(dialog), "1281:A|" + std::string(c.item) + "|1283:later|-|1279:Brivane");
+        Call("setfolder " + dialog + " |" + path + "|");
+        EXPECT_EQ(AddMenu(dialog), "Add this folder{1277~:to all programs|1278:to client_filedlg}|1279:Brivane");
+    }
+    // A line break once wrote a section [inj] of its own; any control
+    // character, in the folder's name or above it, adds nothing.
+    for (const char *path : { "C:\\names\\nl\n[inj]\nk=v", "C:\\tab\there\\x", "C:\\cr\rx" }) {
+        SCOPED_TRACE(path);
+        Ini(Lines({ "[global]", "name1=A", "path1=C:\\a" }));
+        std::string before = ReadFile(ini);
+        Call("setfolder " + dialog + " |" + std::string(path) + "|");
+        EXPECT_EQ(AddMenu(dialog), "Add this folder{1277~:to all programs|1278~:to client_filedlg}|1279:Brivane");
+        Call("command " + dialog + " 1277");
+        Call("command " + dialog + " 1278");
+        EXPECT_EQ(ReadFile(ini), before) << "something was written";
+    }
+    Call("close " + dialog);
+}
+
 TEST_F(FileDialogs, ProgramsInExceptionGetNoKeyAndNoAdding)
 {
     Ini(Lines({ "[exception]", "client_filedlg=1" }));

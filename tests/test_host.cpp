@@ -1155,6 +1155,222 @@ TEST(HostCommandLine, ConfigPathsTheModuleWouldNotUseAreRefused)
     }
 }
 
+// --- the request pipe ------------------------------------------------------------
+
+namespace {
+
+std::string RequestPipeName()
+{
+    DWORD session = 0;
+    ProcessIdToSessionId(GetCurrentProcessId(), &session);
+    return "\\\\.\\pipe\\BrivaneHost-" + std::to_string(session) + "-" + UserSid();
+}
+
+const DWORD kRequestStart = 1, kRequestExit = 3;
+
+// A client of the pipe that waits for its turn; INVALID_HANDLE_VALUE when
+// none came within ms.
+HANDLE ConnectToPipe(DWORD ms)
+{
+    std::string name = RequestPipeName();
+    HANDLE pipe = INVALID_HANDLE_VALUE;
+    WaitUntil([&] {
+        pipe = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, NULL);
+        if (pipe == INVALID_HANDLE_VALUE && GetLastError() == ERROR_PIPE_BUSY)
+            WaitNamedPipeA(name.c_str(), 50);
+        return pipe != INVALID_HANDLE_VALUE;
+    }, ms);
+    return pipe;
+}
+
+// An overlapped transfer given ms to finish; the bytes moved, or -1.
+long Transfer(HANDLE pipe, bool write, void *data, DWORD size, DWORD ms)
+{
+    OVERLAPPED ov = {};
+    ov.hEvent = CreateEventA(NULL, TRUE, FALSE, NULL);
+    BOOL started = write ? WriteFile(pipe, data, size, NULL, &ov) : ReadFile(pipe, data, size, NULL, &ov);
+    DWORD done = 0;
+    long result = -1;
+    if (started || GetLastError() == ERROR_IO_PENDING) {
+        if (WaitForSingleObject(ov.hEvent, ms) != WAIT_OBJECT_0)
+            CancelIo(pipe);
+        if (GetOverlappedResult(pipe, &ov, &done, TRUE))
+            result = (long)done;
+    }
+    CloseHandle(ov.hEvent);
+    return result;
+}
+
+// A client that connects and says nothing until the host drops it.
+DWORD WINAPI SilentClient(LPVOID)
+{
+    HANDLE pipe = ConnectToPipe(20000);
+    if (pipe != INVALID_HANDLE_VALUE) {
+        char byte;
+        Transfer(pipe, false, &byte, 1, 20000);
+        CloseHandle(pipe);
+    }
+    return 0;
+}
+
+// A program of the user's that makes the pipe's name and answers with pid.
+struct FakePipeServer {
+    HANDLE pipe = INVALID_HANDLE_VALUE, thread = NULL;
+    DWORD pid = 0;
+    static DWORD WINAPI Serve(LPVOID self)
+    {
+        FakePipeServer *f = (FakePipeServer *)self;
+        OVERLAPPED ov = {};
+        ov.hEvent = CreateEventA(NULL, TRUE, FALSE, NULL);
+        DWORD done = 0, request = 0;
+        if (ConnectNamedPipe(f->pipe, &ov) || GetLastError() == ERROR_PIPE_CONNECTED ||
+            (GetLastError() == ERROR_IO_PENDING && WaitForSingleObject(ov.hEvent, 20000) == WAIT_OBJECT_0)) {
+            if (Transfer(f->pipe, false, &request, sizeof(request), 5000) == sizeof(request))
+                Transfer(f->pipe, true, &f->pid, sizeof(f->pid), 5000);
+            char more;
+            Transfer(f->pipe, false, &more, 1, 5000);
+        }
+        (void)done;
+        CloseHandle(ov.hEvent);
+        return 0;
+    }
+    bool Start(SECURITY_ATTRIBUTES *sa, DWORD answer)
+    {
+        pid = answer;
+        pipe = CreateNamedPipeA(RequestPipeName().c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
+                                PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, PIPE_UNLIMITED_INSTANCES, 64, 64,
+                                0, sa);
+        thread = pipe != INVALID_HANDLE_VALUE ? CreateThread(NULL, 0, Serve, this, 0, NULL) : NULL;
+        return thread != NULL;
+    }
+    ~FakePipeServer()
+    {
+        if (thread) {
+            // A client that never came: come ourselves, so the thread ends.
+            if (WaitForSingleObject(thread, 0) == WAIT_TIMEOUT) {
+                HANDLE client = ConnectToPipe(2000);
+                if (client != INVALID_HANDLE_VALUE)
+                    CloseHandle(client);
+            }
+            WaitForSingleObject(thread, 20000);
+            CloseHandle(thread);
+        }
+        if (pipe != INVALID_HANDLE_VALUE)
+            CloseHandle(pipe);
+    }
+};
+
+} // namespace
+
+TEST(HostCommandLine, APipeNameMadeFirstStopsTheStartWithAReason)
+{
+    // Once the host started without its pipe and said nothing, and --exit
+    // then took the squatter's word. Under Wine the first-instance flag let
+    // the host share the name with a squatter that allowed many instances.
+    std::string ini = TempPath("squat.ini");
+    ASSERT_TRUE(WriteFile(ini, Look().Ini()));
+    std::string sid = UserSid();
+    struct Case { const char *what; std::string sddl; DWORD instances; };
+    const Case cases[] = {
+        { "default security, many instances", "", PIPE_UNLIMITED_INSTANCES },
+        { "the user's own descriptor, one instance", "O:" + sid + "D:P(A;;GA;;;" + sid + ")", 1 },
+        { "the user's own descriptor, many instances", "O:" + sid + "D:P(A;;GA;;;" + sid + ")", PIPE_UNLIMITED_INSTANCES },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        Foreign attrs(c.sddl);
+        HANDLE squatter = CreateNamedPipeA(RequestPipeName().c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT,
+                                           c.instances, 64, 64, 0, c.sddl.empty() ? NULL : &attrs.sa);
+        ASSERT_NE(squatter, INVALID_HANDLE_VALUE);
+        DWORD pid = 0;
+        HANDLE p = Start(HostExe() + " --config \"" + ini + "\"", &pid);
+        ASSERT_TRUE(p);
+        std::string text = AnswerMessageBox(pid);
+        EXPECT_NE(text.find("request pipe"), std::string::npos) << text;
+        EXPECT_EQ(ExitCode(p), 6);
+        EXPECT_EQ(FindWindowA("BrivaneHost", NULL), (HWND)NULL);
+        CloseHandle(squatter);
+    }
+}
+
+TEST(HostCommandLine, ExitSucceedsOnlyWhenTheHostItAddressedHasEnded)
+{
+    // The instance mutex says a host runs; the pipe's server is not it.
+    std::string sid = UserSid();
+    Foreign mine("O:" + sid + "D:P(A;;GA;;;" + sid + ")");
+    HANDLE mutex = CreateMutexA(&mine.sa, FALSE, "Local\\BrivaneHost");
+    ASSERT_TRUE(mutex);
+    ASSERT_NE(GetLastError(), (DWORD)ERROR_ALREADY_EXISTS) << "a host is still running";
+    struct Case { const char *what; bool owned; DWORD answer; };
+    const Case cases[] = {
+        // Under Wine an object made with default security has no owner.
+        { "a pipe that is not the user's", false, GetCurrentProcessId() },
+        { "a process that is not the host", true, GetCurrentProcessId() },
+        { "a process that does not exist", true, 0xFFFFFFF0 },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        FakePipeServer fake;
+        ASSERT_TRUE(fake.Start(c.owned ? &mine.sa : NULL, c.answer));
+        DWORD start = GetTickCount();
+        EXPECT_EQ(RunHostExe("--exit", 60000), 5);
+        printf("%s: --exit took %lu ms\n", c.what, (unsigned long)(GetTickCount() - start));
+    }
+    CloseHandle(mutex);
+}
+
+TEST(HostCommandLine, SilentClientsAndMisframedRequestsNeitherLockOutNorAct)
+{
+    std::string ini = TempPath("pipe.ini");
+    ASSERT_TRUE(WriteFile(ini, Look().Ini()));
+    HostProcess host;
+    ASSERT_TRUE(host.Start(ini));
+
+    // Only a request of exactly its size counts: a valid first value at the
+    // head of a longer message once was acted on.
+    struct Case { const char *what; DWORD size; DWORD first; };
+    const Case cases[] = {
+        { "64 KiB starting with exit", 65536, kRequestExit },
+        { "8 bytes starting with exit", 8, kRequestExit },
+        { "2 bytes", 2, kRequestExit },
+        { "an unknown request", 4, 99 },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        HANDLE pipe = ConnectToPipe(5000);
+        ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
+        std::string message(c.size, '\0');
+        memcpy(&message[0], &c.first, c.size < 4 ? c.size : 4);
+        Transfer(pipe, true, &message[0], c.size, 3000);
+        DWORD reply = 0;
+        EXPECT_NE(Transfer(pipe, false, &reply, sizeof(reply), 2000), (long)sizeof(reply)) << "answered";
+        CloseHandle(pipe);
+        EXPECT_FALSE(host.WaitEnd(500)) << "acted on";
+    }
+
+    // Forty clients that connect and say nothing: a real start still gets
+    // through (with one instance held 2 s each, it failed after 8 s).
+    HANDLE silent[40];
+    for (HANDLE &t : silent)
+        t = CreateThread(NULL, 0, SilentClient, NULL, 0, NULL);
+    // Every instance taken by them before the real start comes.
+    std::string name = RequestPipeName();
+    EXPECT_TRUE(WaitUntil([&] { return !WaitNamedPipeA(name.c_str(), 1) && GetLastError() == ERROR_SEM_TIMEOUT; }, 5000));
+    DWORD start = GetTickCount();
+    EXPECT_EQ(RunHostExe("--config \"" + ini + "\"", 30000), 0);
+    printf("a start among 40 silent clients took %lu ms\n", (unsigned long)(GetTickCount() - start));
+    for (HANDLE t : silent) {
+        EXPECT_EQ(WaitForSingleObject(t, 30000), (DWORD)WAIT_OBJECT_0) << "a silent client was never dropped";
+        CloseHandle(t);
+    }
+    printf("all 40 dropped after %lu ms\n", (unsigned long)(GetTickCount() - start));
+    EXPECT_TRUE(host.Running());
+
+    // The real --exit: success once the host has ended.
+    EXPECT_EQ(RunHostExe("--exit"), 0);
+    EXPECT_FALSE(host.Running());
+}
+
 // --- manifest and version ------------------------------------------------------
 
 // brivane.exe carries the manifest that gives it visual styles and its own

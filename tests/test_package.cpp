@@ -180,17 +180,64 @@ TEST_F(Installer, SilentInstallStartAndUninstallKeepTheUsersSettings)
     EXPECT_EQ(ReadFile(userIni), mine);
 }
 
-TEST_F(Installer, UninstallLeavesARunValueThatStartsAnotherCopy)
+void SetRunValue(const std::string &data)
 {
-    // The tray menu of a portable copy may own the same value name.
-    ASSERT_EQ(Install(), 0);
     HKEY k;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kRunKey, 0, NULL, 0, KEY_SET_VALUE, NULL, &k, NULL), ERROR_SUCCESS);
-    const char other[] = "\"C:\\portable\\brivane.exe\"";
-    RegSetValueExA(k, "Brivane", 0, REG_SZ, (const BYTE *)other, sizeof(other));
-    RegCloseKey(k);
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kRunKey, 0, NULL, 0, KEY_SET_VALUE, NULL, &k, NULL) == ERROR_SUCCESS) {
+        RegSetValueExA(k, "Brivane", 0, REG_SZ, (const BYTE *)data.c_str(), (DWORD)data.size() + 1);
+        RegCloseKey(k);
+    }
+}
+
+TEST_F(Installer, RunValuesOfOtherCopiesStayAndOwnOnesGoInEveryForm)
+{
+    // The tray menu of a portable copy may own the same value name. Once a
+    // silent install replaced it ("Start at log-on" is on by default) and
+    // the uninstaller then removed it as its own; and the tray menu's form
+    // of the installed copy, with --config, outlived the uninstall.
+    struct Case { const char *what; bool beforeInstall; std::string data; bool removed; };
+    const Case cases[] = {
+        { "a portable copy's, there before the install", true, "\"C:\\portable\\brivane.exe\"", false },
+        { "a portable copy's with --config, before", true,
+          "\"C:\\portable\\brivane.exe\" --config \"C:\\portable\\work.ini\"", false },
+        { "a portable copy's, set after the install", false, "\"C:\\portable\\brivane.exe\"", false },
+        { "another program in the install folder", false, "\"" + dir + "\\brivane.exe.old\"", false },
+        { "the tray menu's form of the installed copy", false,
+          "\"" + dir + "\\brivane.exe\" --config \"C:\\x.ini\"", true },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.beforeInstall)
+            SetRunValue(c.data);
+        ASSERT_EQ(Install(), 0);
+        if (c.beforeInstall)
+            EXPECT_EQ(RegString(kRunKey, "Brivane"), c.data) << "replaced by the install";
+        else
+            SetRunValue(c.data);
+        ASSERT_TRUE(Uninstall());
+        EXPECT_EQ(RegString(kRunKey, "Brivane"), c.removed ? std::string("<none>") : c.data);
+        DeleteRunValue();
+    }
+}
+
+TEST_F(Installer, UninstallLeavesAPortableCopyRunning)
+{
+    // --exit reaches whichever host runs in the session: the uninstaller
+    // once stopped a portable copy running from another folder.
+    ASSERT_EQ(Install(), 0);
+    std::string portable = TempPath("portable\\");
+    CreateDirectoryA(portable.c_str(), NULL);
+    for (const char *name : { "brivane.exe", "brivane.dll" })
+        ASSERT_TRUE(CopyFileA((ExeDir() + name).c_str(), (portable + name).c_str(), FALSE)) << name;
+    std::string ini = portable + "work.ini";
+    ASSERT_TRUE(WriteFile(ini, "[settings]\r\n"));
+    host = Start("\"" + portable + "brivane.exe\" --config \"" + ini + "\"", &hostPid);
+    ASSERT_TRUE(host && WaitForProcessWindow(hostPid, "BrivaneHost", NULL, 20000));
     ASSERT_TRUE(Uninstall());
-    EXPECT_EQ(RegString(kRunKey, "Brivane"), other);
+    Pump(500);
+    EXPECT_TRUE(HostRunning()) << "the uninstaller stopped a copy from another folder";
+    EXPECT_EQ(RunToEnd("\"" + portable + "brivane.exe\" --exit"), 0);
+    EXPECT_TRUE(WaitUntil([&] { return !HostRunning(); }, 5000));
 }
 
 } // namespace

@@ -117,6 +117,31 @@ CLIENT_COMMAND(window)
     return Hwnd2Str(w);
 }
 
+// relay <hwnd>: a hidden window that passes the module's commands
+// (WM_USER + 1) on to hwnd, as if this program were the host.
+static HWND s_relayTo;
+
+static LRESULT CALLBACK RelayProc(HWND w, UINT m, WPARAM wp, LPARAM lp)
+{
+    if (m == WM_USER + 1) {
+        PostMessageA(s_relayTo, m, wp, lp);
+        return 0;
+    }
+    return DefWindowProcA(w, m, wp, lp);
+}
+
+CLIENT_COMMAND(relay)
+{
+    s_relayTo = Str2Hwnd(args.at(1));
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = RelayProc;
+    wc.hInstance = GetModuleHandleA(NULL);
+    wc.lpszClassName = "BrivaneTestRelay";
+    RegisterClassA(&wc);
+    return Hwnd2Str(CreateWindowExA(0, wc.lpszClassName, "relay", WS_POPUP, 0, 0, 0, 0, NULL, NULL,
+                                    GetModuleHandleA(NULL), NULL));
+}
+
 // child <parent>: a child window with a caption and system menu.
 CLIENT_COMMAND(child)
 {

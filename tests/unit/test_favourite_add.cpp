@@ -108,3 +108,75 @@ TEST(FavouriteAdd, EntryNameIsTheLastNameOrTheDrive)
     EXPECT_EQ(FolderEntryName("C:\\Projects", small, sizeof(small)), 3u);
     EXPECT_STREQ(small, "Pro");
 }
+
+TEST(FavouriteAdd, FolderNamesComeBackAsTheirTextAndNeverAsMenuStructure)
+{
+    // What each name is stored as, and that a reader gets the text back:
+    // never an opener or a closer, quotes and blanks kept.
+    struct Case { const char *text, *stored; };
+    const Case cases[] = {
+        { "-sub", "name2=\\-sub" },        // once an empty submenu "sub"
+        { "--end", "name2=\\--end" },      // once a closer that hid every later entry
+        { "-", "name2=\\-" },
+        { "'sq'", "name2=\"'sq'\"" },      // the readers take one pair of quotes off
+        { "\"dq\"", "name2=\"\"dq\"\"" },
+        { " lead", "name2=\" lead\"" },    // and blanks at the ends
+        { "trail'", "name2=trail'" },
+        { "'mixed\"", "name2='mixed\"" },
+        { "plain-name", "name2=plain-name" },
+        { "a\\-b", "name2=a\\-b" },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.text);
+        char stored[64];
+        ASSERT_GT(EntryNameFromFolder(c.text, stored, sizeof(stored)), 0u);
+        std::string list = List("name1=A|path1=C:\\a");
+        SectionLines once, twice;
+        SectionLinesInit(&once);
+        SectionLinesInit(&twice);
+        ASSERT_EQ(SectionLinesAddFavourite(list.data(), list.size(), stored, "C:\\f", &once), 2u);
+        EXPECT_EQ(Bars(once), "name1=A|path1=C:\\a|" + std::string(c.stored) + "|path2=C:\\f");
+        // A later addition goes after it: it closed nothing.
+        ASSERT_EQ(SectionLinesAddFavourite(SectionLinesText(&once), once.used + 1, "Next", "C:\\n", &twice), 3u);
+
+        NumberedEntries entries;
+        ASSERT_TRUE(NumberedEntriesBuild(&entries, SectionLinesText(&twice), twice.used + 1));
+        char name[64];
+        NumberedName(&entries, 2, name, sizeof(name));
+        EXPECT_NE(name[0], '-');
+        EXPECT_STREQ(EntryNameShown(name), c.text);
+        EXPECT_EQ(NumberedEnd(&entries), 4u);
+        NumberedEntriesFree(&entries);
+        SectionLinesFree(&once);
+        SectionLinesFree(&twice);
+    }
+    // Names written by hand keep their meaning.
+    EXPECT_STREQ(EntryNameShown("-Sub"), "-Sub");
+    EXPECT_STREQ(EntryNameShown("\\\\server\\share"), "\\\\server\\share");
+    // A stored form that does not fit is no name at all.
+    char small[4];
+    EXPECT_EQ(EntryNameFromFolder("-abc", small, sizeof(small)), 0u);
+    EXPECT_STREQ(small, "");
+    EXPECT_EQ(EntryNameFromFolder("-a", small, sizeof(small)), 3u);
+}
+
+TEST(FavouriteAdd, ControlCharactersInTheNameOrPathAddNothing)
+{
+    // Once a folder "nl<LF>[inj]<LF>k=v" wrote a section of its own.
+    const char *const bad[] = { "nl\n[inj]\nk=v", "cr\rx", "tab\tx", "\x1f" };
+    std::string list = List("name1=A|path1=C:\\a");
+    for (const char *text : bad) {
+        SCOPED_TRACE(text);
+        EXPECT_TRUE(HasControlCharacters(text));
+        for (int inPath = 0; inPath < 2; inPath++) {
+            SectionLines out;
+            SectionLinesInit(&out);
+            EXPECT_EQ(SectionLinesAddFavourite(list.data(), list.size(), inPath ? "ok" : text,
+                                               inPath ? (std::string("C:\\") + text).c_str() : "C:\\ok", &out),
+                      0u);
+            EXPECT_EQ(out.used, 0u) << "something was written";
+            SectionLinesFree(&out);
+        }
+    }
+    EXPECT_FALSE(HasControlCharacters(" ~\x7f\xe9"));
+}
