@@ -2,6 +2,7 @@
 #include "shared.h"
 #include "textbuf.h"
 #include "profile_section.h"
+#include "ini_write.h"
 
 ConfigPath::ConfigPath()
 {
@@ -37,10 +38,24 @@ DWORD IniGetString(const char *section, const char *key, const char *def,
     return GetPrivateProfileStringA(section, key, def, out, size, path.text);
 }
 
+struct ProfileWrite {
+    const char *section, *key, *value;
+    BOOL wholeSection;   // value is a section list
+};
+
+static int WriteToCopy(const char *file, void *context)
+{
+    const ProfileWrite *w = (const ProfileWrite *)context;
+    BOOL ok = !w->wholeSection ? WritePrivateProfileStringA(w->section, w->key, w->value, file)
+                     : WritePrivateProfileSectionA(w->section, w->value, file);
+    return ok ? INI_WRITTEN : INI_FAILED;
+}
+
+// Both writes go through the file's lock and replace the file whole.
 BOOL IniWriteString(const char *section, const char *key, const char *value)
 {
-    ConfigPath path;
-    return path.text[0] && WritePrivateProfileStringA(section, key, value, path.text);
+    ProfileWrite w = { section, key, value, FALSE };
+    return IniUpdate(WriteToCopy, &w) == INI_WRITTEN;
 }
 
 // An empty list, as the profile functions return for a missing section.
@@ -73,8 +88,8 @@ DWORD IniGetSection(const char *section, char *out, DWORD size)
 
 BOOL IniWriteSection(const char *section, const char *lines)
 {
-    ConfigPath path;
-    return path.text[0] && WritePrivateProfileSectionA(section, lines, path.text);
+    ProfileWrite w = { section, NULL, lines, TRUE };
+    return IniUpdate(WriteToCopy, &w) == INI_WRITTEN;
 }
 
 DWORD IniGetSectionNames(char *out, DWORD size)
@@ -96,17 +111,22 @@ DWORD IniGetSectionNames(char *out, DWORD size)
 
 int IniReadSection(const char *section, SectionLines *lines)
 {
+    ConfigPath path;
+    return IniReadSectionFrom(path.text, section, lines);
+}
+
+int IniReadSectionFrom(const char *path, const char *section, SectionLines *lines)
+{
     lines->used = 0;
     if (lines->buf)
         lines->buf[0] = lines->buf[1] = '\0';
-    ConfigPath path;
-    if (!path.text[0])
+    if (!path[0])
         return 0;
     // A section's list is never longer than the file's text: sized so,
     // one read takes it whole.
     size_t start = SECTION_READ_FIRST_LIMIT;
     WIN32_FILE_ATTRIBUTE_DATA file;
-    if (GetFileAttributesExA(path.text, GetFileExInfoStandard, &file) && !file.nFileSizeHigh &&
+    if (GetFileAttributesExA(path, GetFileExInfoStandard, &file) && !file.nFileSizeHigh &&
         file.nFileSizeLow < SECTION_READ_FIRST_LIMIT - 64)
         start = file.nFileSizeLow + 64;
     if (start < SECTION_READ_START)
@@ -117,7 +137,7 @@ int IniReadSection(const char *section, SectionLines *lines)
         // The buffer may have grown past cap: use all of it.
         DWORD size = (DWORD)lines->cap;
         DWORD got = EndList(lines->buf, size,
-                            GetPrivateProfileSectionA(section, lines->buf, size, path.text));
+                            GetPrivateProfileSectionA(section, lines->buf, size, path));
         lines->used = got < size - 2 ? got : size - 2;
         lines->buf[lines->used] = '\0';
         // size - 2 is what a list cut to its buffer gives back.

@@ -5,7 +5,9 @@
 #include "section_text.h"
 #include "../core/buffers.h"
 #include "../core/ini.h"
+#include "../core/ini_write.h"
 #include "../core/profile_section.h"
+#include "../core/section_merge.h"
 #include "../core/textbuf.h"
 #include "resource.h"
 #include <commctrl.h>
@@ -16,6 +18,9 @@ HWND ItemList;
 int itemsDirty;
 int loadedSection = -1;
 int loadedReadOnly;
+// The loaded section as it was read (or as the page last wrote its rows):
+// what a save compares the file with, to keep what others added meanwhile.
+static SectionLines loadedText;
 
 static void CreateItemColumns()
 {
@@ -189,6 +194,7 @@ void LoadSection(HWND page, int index)
 {
     SaveSectionIfDirty();
     loadedReadOnly = 0;
+    SectionLinesFree(&loadedText);
     // Redrawing after every row makes long sections crawl in.
     SendMessageA(ItemList, WM_SETREDRAW, FALSE, 0);
     SendMessageA(ItemList, LVM_DELETEALLITEMS, 0, 0);
@@ -209,7 +215,7 @@ void LoadSection(HWND page, int index)
             LoadExceptionRows(&lines);
         else
             LoadFavouriteRows(&lines);
-        SectionLinesFree(&lines);
+        loadedText = lines;
         if (FileSectionHasComments(section))
             loadedReadOnly = 1;
     }
@@ -250,14 +256,59 @@ static int SerializeItems(SectionLines *text, int index)
     return !text->failed;
 }
 
-int WriteLoadedRows(const char *section)
+struct RowsWrite {
+    const char *from, *to;   // the loaded section's name, and where its rows go
+    SectionLines rows;
+    const SectionLines *base;   // the section as loaded
+    int keyed;                  // the exception form
+};
+
+// Under the file's lock: the rows, with what another program added to the
+// section since it was loaded kept after them, written under to; a section
+// renamed loses its old header in the same replacement of the file.
+static int WriteRowsToCopy(const char *file, void *context)
 {
-    SectionLines text;
-    SectionLinesInit(&text);
-    // Nothing is written from a list that lost rows.
-    int ok = SerializeItems(&text, loadedSection) && IniWriteSectionLines(section, &text);
-    SectionLinesFree(&text);
-    return ok;
+    RowsWrite *w = (RowsWrite *)context;
+    SectionLines now, merged;
+    SectionLinesInit(&now);
+    SectionLinesInit(&merged);
+    int result = INI_FAILED;
+    if (IniReadSectionFrom(file, w->from, &now) &&
+        SectionLinesKeepAdded(SectionLinesText(w->base), w->base->used, SectionLinesText(&now), now.used,
+                              SectionLinesText(&w->rows), w->rows.used, w->keyed, &merged) >= 0 &&
+        WritePrivateProfileSectionA(w->to, SectionLinesText(&merged), file)) {
+        result = INI_WRITTEN;
+        if (lstrcmpiA(w->from, w->to))
+            RemoveSectionHeader(w->from, file);
+    }
+    SectionLinesFree(&merged);
+    SectionLinesFree(&now);
+    return result;
+}
+
+int WriteLoadedRows(const char *from, const char *to)
+{
+    SectionLines *base = &loadedText;
+    RowsWrite w = { from, to, {}, base, loadedSection == SECTION_EXCEPTION };
+    SectionLinesInit(&w.rows);
+    // Nothing is written from a list that lost rows. A busy file is the
+    // user's to try again; a refusal leaves the rows unsaved, and says so.
+    int result = INI_FAILED;
+    if (SerializeItems(&w.rows, loadedSection)) {
+        do
+            result = IniUpdate(WriteRowsToCopy, &w);
+        while (IniRefused(GetParent(ItemList), result));
+    }
+    if (result == INI_WRITTEN) {
+        // The rows are the page's own from now on: entries kept for another
+        // program, which the rows do not show, count as added again by it
+        // at the next save, and stay.
+        SectionLinesFree(base);
+        *base = w.rows;
+        return 1;
+    }
+    SectionLinesFree(&w.rows);
+    return 0;
 }
 
 void SaveSectionIfDirty()
@@ -266,7 +317,7 @@ void SaveSectionIfDirty()
     char section[ROW_TEXT_SIZE];
     if (itemsDirty == 1 && loadedSection != -1 && !loadedReadOnly
         && GetSectionName(loadedSection, section, COUNTOF(section)))
-        WriteLoadedRows(section);
+        WriteLoadedRows(section, section);
     loadedSection = cur;
     itemsDirty = 0;
 }
@@ -317,6 +368,9 @@ INT_PTR CALLBACK MenuItemsPageProc(HWND page, UINT msg, WPARAM wParam, LPARAM lP
         return OnNotify(page, wParam, (const NMHDR *)lParam);
     case WM_COMMAND:
         return OnCommand(page, wParam);
+    case WM_DESTROY:
+        SectionLinesFree(&loadedText);
+        return FALSE;
     }
     return FALSE;
 }

@@ -1,0 +1,137 @@
+#include "ini_write.h"
+#include "ini.h"
+#include "profile_section.h"
+#include "textbuf.h"
+#include "user_only.h"
+#include <shlwapi.h>
+
+// The lock's name: the file's path without regard to ASCII case, hashed
+// (FNV-1a), in the namespace of the user's session.
+static void LockName(const char *path, char name[25])
+{
+    DWORD hash = 2166136261u;
+    for (; *path; path++) {
+        BYTE c = (BYTE)*path;
+        hash = (hash ^ (c >= 'A' && c <= 'Z' ? c + 32u : c)) * 16777619u;
+    }
+    lstrcpyA(name, "Local\\BrivaneIni");
+    for (int i = 0; i < 8; i++, hash <<= 4)
+        name[16 + i] = "0123456789ABCDEF"[hash >> 28];
+    name[24] = '\0';
+}
+
+// Writes the copy's data through to the disk before it takes the file's name.
+static BOOL Flushed(const char *path)
+{
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return FALSE;
+    BOOL ok = FlushFileBuffers(file);
+    CloseHandle(file);
+    return ok;
+}
+
+// Under the lock: the copy made, changed and put in the file's place. The
+// file itself is only ever renamed over, so a writer that dies or a disk
+// that fills up leaves the old file or the new one whole.
+static int ChangeCopy(const char *file, const char *temp, IniChange change, void *context)
+{
+    DWORD attributes = GetFileAttributesA(file);
+    BOOL exists = attributes != INVALID_FILE_ATTRIBUTES;
+    // A read-only file stays so. A link is refused: the rename would put a
+    // file of its own in the link's place, and the file it leads to would
+    // no longer get the changes.
+    if (exists ? (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY |
+                                FILE_ATTRIBUTE_REPARSE_POINT)) != 0
+               : GetLastError() != ERROR_FILE_NOT_FOUND)
+        return INI_FAILED;
+    // A copy an interrupted writer left behind goes first (the copies this
+    // makes are never read-only: a read-only file is refused above). A file
+    // held open exclusively elsewhere cannot be copied, and a full disk
+    // stops the copy: the file is then left as it is.
+    DeleteFileA(temp);
+    int result = INI_FAILED;
+    if (!exists || CopyFileA(file, temp, FALSE)) {
+        result = change(temp, context);
+        // The profile functions may hold the copy in a cache: written out
+        // and dropped, so that the next copy of this name is read afresh.
+        WritePrivateProfileStringA(NULL, NULL, NULL, temp);
+        if (result == INI_WRITTEN &&
+            !(Flushed(temp) && MoveFileExA(temp, file, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)))
+            result = INI_FAILED;
+    }
+    if (result != INI_WRITTEN)
+        DeleteFileA(temp);
+    return result;
+}
+
+int IniUpdate(IniChange change, void *context)
+{
+    ConfigPath config;
+    const char *file = config.text;
+    char temp[MAX_PATH], name[25];
+    // The copy's name must fit the ANSI functions' limit as well.
+    if (!file[0] || !BufJoin(temp, COUNTOF(temp), file, ".new"))
+        return INI_FAILED;
+    LockName(file, name);
+    // The same kind of object as the host's instance mutex: only this user's
+    // programs may open it.
+    PSECURITY_DESCRIPTOR sd = NewUserOnlyDescriptor("NW", "ME");
+    if (!sd)
+        return INI_FAILED;
+    SECURITY_ATTRIBUTES sa = { sizeof(sa), sd, FALSE };
+    HANDLE lock = CreateMutexA(&sa, FALSE, name);
+    LocalFree(sd);
+    if (!lock)
+        return INI_FAILED;
+    int result = INI_BUSY;
+    DWORD waited = WaitForSingleObject(lock, INI_LOCK_WAIT_MS);
+    if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
+        result = ChangeCopy(file, temp, change, context);
+        ReleaseMutex(lock);
+    }
+    CloseHandle(lock);
+    return result;
+}
+
+struct SectionUpdate {
+    const char *section;
+    IniSectionChange change;
+    void *context;
+};
+
+static int ChangeSection(const char *file, void *context)
+{
+    const SectionUpdate *u = (const SectionUpdate *)context;
+    SectionLines now, out;
+    SectionLinesInit(&now);
+    SectionLinesInit(&out);
+    int result = INI_FAILED;
+    // A section read only in part is never written back.
+    if (IniReadSectionFrom(file, u->section, &now)) {
+        result = u->change(&now, &out, u->context);
+        if (result == INI_WRITTEN &&
+            (out.failed || !WritePrivateProfileSectionA(u->section, SectionLinesText(&out), file)))
+            result = INI_FAILED;
+    }
+    SectionLinesFree(&out);
+    SectionLinesFree(&now);
+    return result;
+}
+
+int IniUpdateSection(const char *section, IniSectionChange change, void *context)
+{
+    SectionUpdate u = { section, change, context };
+    return IniUpdate(ChangeSection, &u);
+}
+
+int IniRefused(HWND owner, int result)
+{
+    // Another writer stuck, or a file held open by another program: both
+    // may pass, so the user may try again.
+    return (result == INI_BUSY || result == INI_FAILED) &&
+           MessageBoxA(owner,
+                       "The configuration file is in use by another program, read-only or a link, "
+                       "or the disk is full. Nothing was saved.\n\nTry again?",
+                       "Brivane - not saved", MB_ICONWARNING | MB_RETRYCANCEL) == IDRETRY;
+}
