@@ -38,24 +38,17 @@ DWORD IniGetString(const char *section, const char *key, const char *def,
     return GetPrivateProfileStringA(section, key, def, out, size, path.text);
 }
 
-struct ProfileWrite {
-    const char *section, *key, *value;
-    BOOL wholeSection;   // value is a section list
-};
-
-static int WriteToCopy(const char *file, void *context)
+// Both writes go through the file's lock and replace the file whole.
+static int WriteKey(const char *file, void *context)
 {
-    const ProfileWrite *w = (const ProfileWrite *)context;
-    BOOL ok = !w->wholeSection ? WritePrivateProfileStringA(w->section, w->key, w->value, file)
-                     : WritePrivateProfileSectionA(w->section, w->value, file);
-    return ok ? INI_WRITTEN : INI_FAILED;
+    const char *const *w = (const char *const *)context;   // section, key, value
+    return WritePrivateProfileStringA(w[0], w[1], w[2], file) ? INI_WRITTEN : INI_FAILED;
 }
 
-// Both writes go through the file's lock and replace the file whole.
 BOOL IniWriteString(const char *section, const char *key, const char *value)
 {
-    ProfileWrite w = { section, key, value, FALSE };
-    return IniUpdate(WriteToCopy, &w) == INI_WRITTEN;
+    const char *w[3] = { section, key, value };
+    return IniUpdate(WriteKey, (void *)w) == INI_WRITTEN;
 }
 
 // An empty list, as the profile functions return for a missing section.
@@ -86,10 +79,16 @@ DWORD IniGetSection(const char *section, char *out, DWORD size)
     return EndList(out, size, GetPrivateProfileSectionA(section, out, size, path.text));
 }
 
+static int WriteLines(const char *file, void *context)
+{
+    const char *const *w = (const char *const *)context;   // section, lines
+    return WritePrivateProfileSectionA(w[0], w[1], file) ? INI_WRITTEN : INI_FAILED;
+}
+
 BOOL IniWriteSection(const char *section, const char *lines)
 {
-    ProfileWrite w = { section, NULL, lines, TRUE };
-    return IniUpdate(WriteToCopy, &w) == INI_WRITTEN;
+    const char *w[2] = { section, lines };
+    return IniUpdate(WriteLines, (void *)w) == INI_WRITTEN;
 }
 
 DWORD IniGetSectionNames(char *out, DWORD size)

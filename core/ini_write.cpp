@@ -3,20 +3,22 @@
 #include "profile_section.h"
 #include "textbuf.h"
 #include "user_only.h"
-#include <shlwapi.h>
+#include <string.h>
 
 // The lock's name: the file's path without regard to ASCII case, hashed
-// (FNV-1a), in the namespace of the user's session.
+// (FNV-1a), in the namespace of the user's session. Each byte is taken with
+// bit 5 set, which folds the case of letters and makes a few other
+// characters alike: names that collide only share a lock.
 static void LockName(const char *path, char name[25])
 {
     DWORD hash = 2166136261u;
-    for (; *path; path++) {
-        BYTE c = (BYTE)*path;
-        hash = (hash ^ (c >= 'A' && c <= 'Z' ? c + 32u : c)) * 16777619u;
+    for (; *path; path++)
+        hash = (hash ^ ((BYTE)*path | 0x20u)) * 16777619u;
+    memcpy(name, "Local\\BrivaneIni", 16);
+    for (int i = 0; i < 8; i++, hash <<= 4) {
+        int digit = (int)(hash >> 28);
+        name[16 + i] = (char)(digit < 10 ? '0' + digit : 'A' - 10 + digit);
     }
-    lstrcpyA(name, "Local\\BrivaneIni");
-    for (int i = 0; i < 8; i++, hash <<= 4)
-        name[16 + i] = "0123456789ABCDEF"[hash >> 28];
     name[24] = '\0';
 }
 
@@ -129,7 +131,7 @@ int IniRefused(HWND owner, int result)
 {
     // Another writer stuck, or a file held open by another program: both
     // may pass, so the user may try again.
-    return (result == INI_BUSY || result == INI_FAILED) &&
+    return result < 0 &&
            MessageBoxA(owner,
                        "The configuration file is in use by another program, read-only or a link, "
                        "or the disk is full. Nothing was saved.\n\nTry again?",
