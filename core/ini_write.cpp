@@ -33,10 +33,29 @@ static BOOL Flushed(const char *path)
     return ok;
 }
 
+// Room on the disk for the change. The profile functions of some platforms
+// (Wine's among them) do not report a write cut short, so a disk that
+// could not take the copy's rewrite with a margin is refused before the
+// copy is changed; the copy itself fails cleanly on a full disk.
+static BOOL RoomFor(char *path)
+{
+    // The folder is asked for: path cut after its last backslash, and
+    // made whole again.
+    char *end = path + lstrlenA(path);
+    while (end > path && end[-1] != '\\')
+        end--;
+    char kept = *end;
+    *end = '\0';
+    ULARGE_INTEGER room;
+    BOOL ok = !GetDiskFreeSpaceExA(path, &room, NULL, NULL) || room.QuadPart >= 1024 * 1024;
+    *end = kept;
+    return ok;
+}
+
 // Under the lock: the copy made, changed and put in the file's place. The
 // file itself is only ever renamed over, so a writer that dies or a disk
 // that fills up leaves the old file or the new one whole.
-static int ChangeCopy(const char *file, const char *temp, IniChange change, void *context)
+static int ChangeCopy(const char *file, char *temp, IniChange change, void *context)
 {
     DWORD attributes = GetFileAttributesA(file);
     BOOL exists = attributes != INVALID_FILE_ATTRIBUTES;
@@ -49,11 +68,11 @@ static int ChangeCopy(const char *file, const char *temp, IniChange change, void
         return INI_FAILED;
     // A copy an interrupted writer left behind goes first (the copies this
     // makes are never read-only: a read-only file is refused above). A file
-    // held open exclusively elsewhere cannot be copied, and a full disk
-    // stops the copy: the file is then left as it is.
+    // held open exclusively elsewhere cannot be copied: the file is then
+    // left as it is.
     DeleteFileA(temp);
     int result = INI_FAILED;
-    if (!exists || CopyFileA(file, temp, FALSE)) {
+    if ((!exists || CopyFileA(file, temp, FALSE)) && RoomFor(temp)) {
         result = change(temp, context);
         // The profile functions may hold the copy in a cache: written out
         // and dropped, so that the next copy of this name is read afresh.
@@ -87,8 +106,8 @@ int IniUpdate(IniChange change, void *context)
     if (!lock)
         return INI_FAILED;
     int result = INI_BUSY;
-    DWORD waited = WaitForSingleObject(lock, INI_LOCK_WAIT_MS);
-    if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
+    // WAIT_OBJECT_0 or WAIT_ABANDONED: the lock is this writer's.
+    if ((WaitForSingleObject(lock, INI_LOCK_WAIT_MS) & ~WAIT_ABANDONED) == WAIT_OBJECT_0) {
         result = ChangeCopy(file, temp, change, context);
         ReleaseMutex(lock);
     }
@@ -96,15 +115,9 @@ int IniUpdate(IniChange change, void *context)
     return result;
 }
 
-struct SectionUpdate {
-    const char *section;
-    IniSectionChange change;
-    void *context;
-};
-
-static int ChangeSection(const char *file, void *context)
+int IniChangeSection(const char *file, void *update)
 {
-    const SectionUpdate *u = (const SectionUpdate *)context;
+    const IniSectionUpdate *u = (const IniSectionUpdate *)update;
     SectionLines now, out;
     SectionLinesInit(&now);
     SectionLinesInit(&out);
@@ -113,7 +126,7 @@ static int ChangeSection(const char *file, void *context)
     if (IniReadSectionFrom(file, u->section, &now)) {
         result = u->change(&now, &out, u->context);
         if (result == INI_WRITTEN &&
-            (out.failed || !WritePrivateProfileSectionA(u->section, SectionLinesText(&out), file)))
+            (out.failed || !WritePrivateProfileSectionA(u->to ? u->to : u->section, SectionLinesText(&out), file)))
             result = INI_FAILED;
     }
     SectionLinesFree(&out);
@@ -123,8 +136,8 @@ static int ChangeSection(const char *file, void *context)
 
 int IniUpdateSection(const char *section, IniSectionChange change, void *context)
 {
-    SectionUpdate u = { section, change, context };
-    return IniUpdate(ChangeSection, &u);
+    IniSectionUpdate u = { section, change, context, NULL };
+    return IniUpdate(IniChangeSection, &u);
 }
 
 int IniRefused(HWND owner, int result)

@@ -37,6 +37,17 @@ int IniUpdate(IniChange change, void *context);
 typedef int (*IniSectionChange)(const SectionLines *now, SectionLines *out, void *context);
 int IniUpdateSection(const char *section, IniSectionChange change, void *context);
 
+// The same as one step of a larger change: IniChangeSection is an IniChange
+// whose context is an IniSectionUpdate, for callers that do more to the
+// copy in the same update (the result may go under another name).
+struct IniSectionUpdate {
+    const char *section;        // the section read
+    IniSectionChange change;
+    void *context;
+    const char *to;             // where out is written; NULL for section itself
+};
+int IniChangeSection(const char *file, void *update);
+
 // Reads a section of the file at path whole; as IniReadSection.
 int IniReadSectionFrom(const char *path, const char *section, SectionLines *lines);
 

@@ -52,12 +52,12 @@ static char *ValueCopy(const ProfileEntry *e)
     return copy;
 }
 
-int SectionLinesKeepAdded(const char *base, size_t baseSize, const char *now, size_t nowSize,
-                          const char *rows, size_t rowsSize, int keyed, SectionLines *out)
+int SectionLinesKeepAdded(const SectionLines *baseLines, const SectionLines *nowLines, const SectionLines *rows,
+                          int keyed, SectionLines *out)
 {
-    size_t pos = 0, len, index = 0;
-    const char *line;
-    while (ProfileNextLine(rows, rowsSize, &pos, &line, &len))
+    const char *base = SectionLinesText(baseLines), *now = SectionLinesText(nowLines), *line;
+    size_t baseSize = baseLines->used, nowSize = nowLines->used, pos = 0, len, index = 0;
+    while (ProfileNextLine(SectionLinesText(rows), rows->used, &pos, &line, &len))
         SectionLinesAddRaw(out, line, len);
     // The usual case: nobody else wrote the section.
     if (out->failed || (nowSize == baseSize && memcmp(now, base, nowSize) == 0))

@@ -137,7 +137,8 @@ int AddFolderToSection(const char *section, const char *folder)
 {
     // One read and one write of the whole section: nothing in it is lost
     // or reordered, and a section read only in part is never written back.
-    return IniUpdateSection(section, AddFolderToLines, (void *)folder);
+    IniSectionUpdate update = { section, AddFolderToLines, (void *)folder, NULL };
+    return IniUpdate(IniChangeSection, &update);
 }
 
 static void InsertAddItem(HMENU menu, UINT id, const char *text, BOOL enabled)

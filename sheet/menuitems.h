@@ -22,13 +22,13 @@ extern int loadedReadOnly;
 // menuitems_page.cpp
 void InitMenuItemsPage(HWND page);
 void LoadSection(HWND page, int index);
-void SaveSectionIfDirty();
+void SaveSectionIfDirty(HWND page);
 // Writes the rows as the whole content of section to (from, or its new
 // name), under the file's lock, keeping the entries another program added
 // to section from since it was loaded; a new name replaces the old section
-// in the same write. Tells the user of a refusal. Returns 0 when nothing
-// was written.
-int WriteLoadedRows(const char *from, const char *to);
+// in the same write. Tells the user of a refusal in a box owned by page.
+// Returns 0 when nothing was written.
+int WriteLoadedRows(HWND page, const char *from, const char *to);
 // Sets Insert, up, dn and the section Edit button for the loaded section.
 void EnableSectionControls(HWND page, int index);
 

@@ -192,7 +192,7 @@ void EnableSectionControls(HWND page, int index)
 
 void LoadSection(HWND page, int index)
 {
-    SaveSectionIfDirty();
+    SaveSectionIfDirty(page);
     loadedReadOnly = 0;
     SectionLinesFree(&loadedText);
     // Redrawing after every row makes long sections crawl in.
@@ -257,39 +257,36 @@ static int SerializeItems(SectionLines *text, int index)
 }
 
 struct RowsWrite {
-    const char *from, *to;   // the loaded section's name, and where its rows go
+    IniSectionUpdate update;    // the loaded section, and where its rows go
     SectionLines rows;
     const SectionLines *base;   // the section as loaded
     int keyed;                  // the exception form
 };
 
-// Under the file's lock: the rows, with what another program added to the
-// section since it was loaded kept after them, written under to; a section
-// renamed loses its old header in the same replacement of the file.
+// The rows, with what another program added to the section since it was
+// loaded kept after them.
+static int KeepOthersEntries(const SectionLines *now, SectionLines *out, void *context)
+{
+    const RowsWrite *w = (const RowsWrite *)context;
+    return SectionLinesKeepAdded(w->base, now, &w->rows, w->keyed, out) >= 0 ? INI_WRITTEN : INI_FAILED;
+}
+
+// Under the file's lock; a section renamed loses its old header in the same
+// replacement of the file.
 static int WriteRowsToCopy(const char *file, void *context)
 {
     RowsWrite *w = (RowsWrite *)context;
-    SectionLines now, merged;
-    SectionLinesInit(&now);
-    SectionLinesInit(&merged);
-    int result = INI_FAILED;
-    if (IniReadSectionFrom(file, w->from, &now) &&
-        SectionLinesKeepAdded(SectionLinesText(w->base), w->base->used, SectionLinesText(&now), now.used,
-                              SectionLinesText(&w->rows), w->rows.used, w->keyed, &merged) >= 0 &&
-        WritePrivateProfileSectionA(w->to, SectionLinesText(&merged), file)) {
-        result = INI_WRITTEN;
-        if (lstrcmpiA(w->from, w->to))
-            RemoveSectionHeader(w->from, file);
-    }
-    SectionLinesFree(&merged);
-    SectionLinesFree(&now);
+    int result = IniChangeSection(file, &w->update);
+    if (result == INI_WRITTEN && lstrcmpiA(w->update.section, w->update.to))
+        RemoveSectionHeader(w->update.section, file);
     return result;
 }
 
-int WriteLoadedRows(const char *from, const char *to)
+int WriteLoadedRows(HWND page, const char *from, const char *to)
 {
     SectionLines *base = &loadedText;
-    RowsWrite w = { from, to, {}, base, loadedSection == SECTION_EXCEPTION };
+    RowsWrite w = { { from, KeepOthersEntries, NULL, to }, {}, base, loadedSection == SECTION_EXCEPTION };
+    w.update.context = &w;
     SectionLinesInit(&w.rows);
     // Nothing is written from a list that lost rows. A busy file is the
     // user's to try again; a refusal leaves the rows unsaved, and says so.
@@ -297,7 +294,7 @@ int WriteLoadedRows(const char *from, const char *to)
     if (SerializeItems(&w.rows, loadedSection)) {
         do
             result = IniUpdate(WriteRowsToCopy, &w);
-        while (IniRefused(GetParent(ItemList), result));
+        while (IniRefused(page, result));
     }
     if (result == INI_WRITTEN) {
         // The rows are the page's own from now on: entries kept for another
@@ -311,13 +308,13 @@ int WriteLoadedRows(const char *from, const char *to)
     return 0;
 }
 
-void SaveSectionIfDirty()
+void SaveSectionIfDirty(HWND page)
 {
     int cur = (int)SendMessageA(SectionList, LB_GETCURSEL, 0, 0);
     char section[ROW_TEXT_SIZE];
     if (itemsDirty == 1 && loadedSection != -1 && !loadedReadOnly
         && GetSectionName(loadedSection, section, COUNTOF(section)))
-        WriteLoadedRows(section, section);
+        WriteLoadedRows(page, section, section);
     loadedSection = cur;
     itemsDirty = 0;
 }
@@ -331,7 +328,7 @@ static BOOL OnNotify(HWND page, WPARAM id, const NMHDR *hdr)
         }
     } else if (hdr->code == (UINT)PSN_KILLACTIVE || hdr->code == (UINT)PSN_QUERYCANCEL) {
         // The result for the sheet stays 0: leaving and closing are always allowed.
-        SaveSectionIfDirty();
+        SaveSectionIfDirty(page);
     }
     return FALSE;
 }

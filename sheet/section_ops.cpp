@@ -89,7 +89,7 @@ void RenameSection(HWND page)
     // The rows go under the new name (the profile functions append it at
     // the end of the file) and the old header goes in one replacement of
     // the file: it holds the section under one name, never under none.
-    if (!WriteLoadedRows(SectionBuffer, newName)) {
+    if (!WriteLoadedRows(page, SectionBuffer, newName)) {
         itemsDirty = 1;     // the next save tries again; the old section stays
         return;
     }

@@ -23,6 +23,17 @@ std::string List(const std::string &bars)
     return out + '\0';
 }
 
+// "a|b|c" as a list built line by line, as the page and the reads build theirs.
+SectionLines Lines(const std::string &bars)
+{
+    SectionLines s;
+    SectionLinesInit(&s);
+    std::string list = List(bars);
+    for (const char *p = list.c_str(); *p; p += strlen(p) + 1)
+        SectionLinesAddRaw(&s, p, strlen(p));
+    return s;
+}
+
 std::string Bars(const SectionLines &s)
 {
     std::string out;
@@ -139,13 +150,11 @@ TEST(SectionMerge, KeepsWhatAnotherWriterAddedAfterThePagesRows)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        std::string base = List(c.base), now = List(c.now), rows = List(c.rows);
-        SectionLines out;
+        SectionLines base = Lines(c.base), now = Lines(c.now), rows = Lines(c.rows), out;
         SectionLinesInit(&out);
-        int added = SectionLinesKeepAdded(base.data(), base.size(), now.data(), now.size(), rows.data(),
-                                          rows.size(), c.keyed, &out);
-        EXPECT_EQ(added, c.added);
+        EXPECT_EQ(SectionLinesKeepAdded(&base, &now, &rows, c.keyed, &out), c.added);
         EXPECT_EQ(Bars(out), c.after);
-        SectionLinesFree(&out);
+        for (SectionLines *s : { &base, &now, &rows, &out })
+            SectionLinesFree(s);
     }
 }
