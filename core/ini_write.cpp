@@ -15,10 +15,9 @@ static void LockName(const char *path, char name[25])
     for (; *path; path++)
         hash = (hash ^ ((BYTE)*path | 0x20u)) * 16777619u;
     memcpy(name, "Local\\BrivaneIni", 16);
-    for (int i = 0; i < 8; i++, hash <<= 4) {
-        int digit = (int)(hash >> 28);
-        name[16 + i] = (char)(digit < 10 ? '0' + digit : 'A' - 10 + digit);
-    }
+    // The hash's eight nibbles as the letters A to P.
+    for (int i = 0; i < 8; i++, hash <<= 4)
+        name[16 + i] = (char)('A' + (hash >> 28));
     name[24] = '\0';
 }
 
@@ -41,7 +40,9 @@ static BOOL RoomFor(char *path)
 {
     // The folder is asked for: path cut after its last backslash, and
     // made whole again.
-    char *end = path + lstrlenA(path);
+    char *end = path;
+    while (*end)
+        end++;
     while (end > path && end[-1] != '\\')
         end--;
     char kept = *end;
@@ -57,13 +58,19 @@ static BOOL RoomFor(char *path)
 // that fills up leaves the old file or the new one whole.
 static int ChangeCopy(const char *file, char *temp, IniChange change, void *context)
 {
-    DWORD attributes = GetFileAttributesA(file);
-    BOOL exists = attributes != INVALID_FILE_ATTRIBUTES;
-    // A read-only file stays so. A link is refused: the rename would put a
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA(file, &found);
+    BOOL exists = find != INVALID_HANDLE_VALUE;
+    if (exists)
+        FindClose(find);
+    // A read-only file stays so. A link (a reparse point that names another
+    // file: symbolic link, junction) is refused: the rename would put a
     // file of its own in the link's place, and the file it leads to would
-    // no longer get the changes.
-    if (exists ? (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY |
-                                FILE_ATTRIBUTE_REPARSE_POINT)) != 0
+    // no longer get the changes. Other reparse points (files a cloud
+    // service keeps, say) are files like any other.
+    if (exists ? (found.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) ||
+                     ((found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+                      IsReparseTagNameSurrogate(found.dwReserved0))
                : GetLastError() != ERROR_FILE_NOT_FOUND)
         return INI_FAILED;
     // A copy an interrupted writer left behind goes first (the copies this
@@ -91,9 +98,11 @@ int IniUpdate(IniChange change, void *context)
     ConfigPath config;
     const char *file = config.text;
     char temp[MAX_PATH], name[25];
-    // The copy's name must fit the ANSI functions' limit as well.
-    if (!file[0] || !BufJoin(temp, COUNTOF(temp), file, ".new"))
+    // The copy's name, "<file>.new", must fit the ANSI functions' limit too.
+    size_t len = BufSet(temp, COUNTOF(temp) - 4, file);
+    if (!len || file[len])
         return INI_FAILED;
+    memcpy(temp + len, ".new", 5);
     LockName(file, name);
     // The same kind of object as the host's instance mutex: only this user's
     // programs may open it.
