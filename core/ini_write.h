@@ -25,10 +25,14 @@ enum { INI_LOCK_WAIT_MS = 3000 };
 // replace the configuration file, INI_UNCHANGED or INI_FAILED to leave it.
 typedef int (*IniChange)(const char *file, void *context);
 
-// Runs change under the lock named for the configuration file, the file a
-// link leads to (the link stays and keeps leading there). The lock is a
-// mutex of the session's namespace, open to this user alone; one whose
-// owner died counts as free, since the file is whole either way.
+// Runs change under the lock named for the configuration file's path, then
+// renames the copy over the file. The lock is a mutex of the session's
+// namespace, open to this user alone; one whose owner died counts as free,
+// since the file is whole either way. Refused (INI_FAILED) without a
+// change: a read-only file, a link (the rename would replace the link, not
+// the file it leads to), a file that cannot be copied (held open
+// exclusively), a path too long for "<file>.new", less than 1 MiB free on
+// the disk.
 int IniUpdate(IniChange change, void *context);
 
 // A change of one section: now holds the section as the file has it under
@@ -53,5 +57,6 @@ int IniReadSectionFrom(const char *path, const char *section, SectionLines *line
 
 // Tells the user, in a box owned by owner, that a write of INI_BUSY or
 // INI_FAILED was refused and nothing was saved. Returns 1 when the user
-// asks to try a busy write again, 0 otherwise (and for other results).
+// asks to try again (both may pass: a stuck writer ends, another program
+// closes the file), 0 otherwise and for other results.
 int IniRefused(HWND owner, int result);

@@ -98,7 +98,7 @@ BOOL SectionHoldsFolder(const char *section, const char *folder);
 int AddFolderToSection(const char *section, const char *folder);
 
 // Adds the dialog's current folder to section; a refused write is told to
-// the user, who may try a busy one again.
+// the user, who may try it again.
 void AddCurrentFolder(HWND dialog, const char *section);
 
 // Types path N of section into the dialog's file-name field, presses OK and
