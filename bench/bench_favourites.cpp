@@ -119,7 +119,7 @@ static void MenuItemsPage()
             rows = (int)SendMessageA(ItemList, LVM_GETITEMCOUNT, 0, 0);
             itemsDirty = 1;   // as after any edit of a row
             double c = Now();
-            SaveSectionIfDirty();
+            SaveSectionIfDirty(page);
             save.push_back(Now() - c);
             char last[64], want[64];
             sprintf(want, "Folder %d", n);

@@ -2,6 +2,7 @@
 #include "shared.h"
 #include "textbuf.h"
 #include "profile_section.h"
+#include "ini_write.h"
 
 ConfigPath::ConfigPath()
 {
@@ -37,10 +38,17 @@ DWORD IniGetString(const char *section, const char *key, const char *def,
     return GetPrivateProfileStringA(section, key, def, out, size, path.text);
 }
 
+// Both writes go through the file's lock and replace the file whole.
+static int WriteKey(const char *file, void *context)
+{
+    const char *const *w = (const char *const *)context;   // section, key, value
+    return WritePrivateProfileStringA(w[0], w[1], w[2], file) ? INI_WRITTEN : INI_FAILED;
+}
+
 BOOL IniWriteString(const char *section, const char *key, const char *value)
 {
-    ConfigPath path;
-    return path.text[0] && WritePrivateProfileStringA(section, key, value, path.text);
+    const char *w[3] = { section, key, value };
+    return IniUpdate(WriteKey, (void *)w) == INI_WRITTEN;
 }
 
 // An empty list, as the profile functions return for a missing section.
@@ -71,10 +79,16 @@ DWORD IniGetSection(const char *section, char *out, DWORD size)
     return EndList(out, size, GetPrivateProfileSectionA(section, out, size, path.text));
 }
 
+static int WriteLines(const char *file, void *context)
+{
+    const char *const *w = (const char *const *)context;   // section, lines
+    return WritePrivateProfileSectionA(w[0], w[1], file) ? INI_WRITTEN : INI_FAILED;
+}
+
 BOOL IniWriteSection(const char *section, const char *lines)
 {
-    ConfigPath path;
-    return path.text[0] && WritePrivateProfileSectionA(section, lines, path.text);
+    const char *w[2] = { section, lines };
+    return IniUpdate(WriteLines, (void *)w) == INI_WRITTEN;
 }
 
 DWORD IniGetSectionNames(char *out, DWORD size)
@@ -96,17 +110,22 @@ DWORD IniGetSectionNames(char *out, DWORD size)
 
 int IniReadSection(const char *section, SectionLines *lines)
 {
+    ConfigPath path;
+    return IniReadSectionFrom(path.text, section, lines);
+}
+
+int IniReadSectionFrom(const char *path, const char *section, SectionLines *lines)
+{
     lines->used = 0;
     if (lines->buf)
         lines->buf[0] = lines->buf[1] = '\0';
-    ConfigPath path;
-    if (!path.text[0])
+    if (!path[0])
         return 0;
     // A section's list is never longer than the file's text: sized so,
     // one read takes it whole.
     size_t start = SECTION_READ_FIRST_LIMIT;
     WIN32_FILE_ATTRIBUTE_DATA file;
-    if (GetFileAttributesExA(path.text, GetFileExInfoStandard, &file) && !file.nFileSizeHigh &&
+    if (GetFileAttributesExA(path, GetFileExInfoStandard, &file) && !file.nFileSizeHigh &&
         file.nFileSizeLow < SECTION_READ_FIRST_LIMIT - 64)
         start = file.nFileSizeLow + 64;
     if (start < SECTION_READ_START)
@@ -117,7 +136,7 @@ int IniReadSection(const char *section, SectionLines *lines)
         // The buffer may have grown past cap: use all of it.
         DWORD size = (DWORD)lines->cap;
         DWORD got = EndList(lines->buf, size,
-                            GetPrivateProfileSectionA(section, lines->buf, size, path.text));
+                            GetPrivateProfileSectionA(section, lines->buf, size, path));
         lines->used = got < size - 2 ? got : size - 2;
         lines->buf[lines->used] = '\0';
         // size - 2 is what a list cut to its buffer gives back.

@@ -18,7 +18,8 @@ struct ConfigPath {
 };
 
 // Each wrapper behaves as if the file were missing when there is no path:
-// reads give the default, writes do nothing and report FALSE.
+// reads give the default, writes do nothing and report FALSE. Writes go
+// through IniUpdate (ini_write.h): under the file's lock, replacing it whole.
 int   IniGetInt(const char *section, const char *key, int def);
 DWORD IniGetString(const char *section, const char *key, const char *def,
                    char *out, DWORD size);

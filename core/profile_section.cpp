@@ -14,7 +14,7 @@ static char LowerAscii(char c)
     return (c >= 'A' && c <= 'Z') ? (char)(c - 'A' + 'a') : c;
 }
 
-static int SameText(const char *a, const char *b, size_t len)
+int ProfileSameText(const char *a, const char *b, size_t len)
 {
     for (size_t i = 0; i < len; i++)
         if (LowerAscii(a[i]) != LowerAscii(b[i]))
@@ -59,7 +59,7 @@ int ProfileKeyIs(const ProfileEntry *e, const char *key)
     }
     while (len && IsProfileBlank(key[len - 1]))
         len--;
-    return e->key && e->keyLen == len && SameText(e->key, key, len);
+    return e->key && e->keyLen == len && ProfileSameText(e->key, key, len);
 }
 
 void ProfileEntryValue(const ProfileEntry *e, const char **value, size_t *len)
@@ -91,7 +91,7 @@ size_t ProfileCopyValue(const ProfileEntry *e, char *out, size_t cap)
 size_t ProfileKeyNumber(const ProfileEntry *e, const char *prefix, size_t maxNumber)
 {
     size_t p = strlen(prefix);
-    if (!e->key || e->keyLen <= p || !SameText(e->key, prefix, p) || e->key[p] == '0')
+    if (!e->key || e->keyLen <= p || !ProfileSameText(e->key, prefix, p) || e->key[p] == '0')
         return 0;
     size_t number = 0;
     for (size_t i = p; i < e->keyLen; i++) {

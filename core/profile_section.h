@@ -21,6 +21,10 @@ struct ProfileEntry {
 // or an empty key name; the profile functions never find a key there.
 int ProfileParseLine(const char *line, size_t len, ProfileEntry *e);
 
+// 1 when len bytes of a and b are the same without regard to ASCII case,
+// as the profile functions compare names.
+int ProfileSameText(const char *a, const char *b, size_t len);
+
 // 1 when the entry's key is key (compared without regard to case, blanks
 // around key ignored), as GetPrivateProfileStringA matches key names.
 int ProfileKeyIs(const ProfileEntry *e, const char *key);

@@ -4,6 +4,7 @@
 #include "hooks.h"
 #include "../core/favourite_add.h"
 #include "../core/ini.h"
+#include "../core/ini_write.h"
 #include "../core/profile_section.h"
 #include "../core/textbuf.h"
 #include <commdlg.h>
@@ -122,25 +123,26 @@ BOOL SectionHoldsFolder(const char *section, const char *folder)
     return held;
 }
 
-BOOL AddFolderToSection(const char *section, const char *folder)
+// Under the file's lock, on the section as it is then: another program may
+// have added entries, or this folder, since the menu was shown.
+static int AddFolderToLines(const SectionLines *now, SectionLines *out, void *folder)
 {
-    SectionLines lines, added;
-    SectionLinesInit(&lines);
-    SectionLinesInit(&added);
-    BOOL done = FALSE;
+    if (ListHoldsFolder(now, (const char *)folder))
+        return INI_UNCHANGED;
+    // The folder's name is text: never an opener or a closer.
+    char text[MAX_PATH], name[MAX_PATH + 1];
+    FolderEntryName((const char *)folder, text, COUNTOF(text));
+    return EntryNameFromFolder(text, name, COUNTOF(name)) &&
+           SectionLinesAddFavourite(SectionLinesText(now), now->used, name, (const char *)folder, out)
+        ? INI_WRITTEN : INI_FAILED;
+}
+
+int AddFolderToSection(const char *section, const char *folder)
+{
     // One read and one write of the whole section: nothing in it is lost
     // or reordered, and a section read only in part is never written back.
-    if (IniReadSection(section, &lines) && !ListHoldsFolder(&lines, folder)) {
-        // The folder's name is text: never an opener or a closer.
-        char text[MAX_PATH], name[MAX_PATH + 1];
-        FolderEntryName(folder, text, COUNTOF(text));
-        if (EntryNameFromFolder(text, name, COUNTOF(name)) &&
-            SectionLinesAddFavourite(SectionLinesText(&lines), lines.used, name, folder, &added))
-            done = IniWriteSectionLines(section, &added);
-    }
-    SectionLinesFree(&added);
-    SectionLinesFree(&lines);
-    return done;
+    IniSectionUpdate update = { section, AddFolderToLines, (void *)folder, NULL };
+    return IniUpdate(IniChangeSection, &update);
 }
 
 static void InsertAddItem(HMENU menu, UINT id, const char *text, BOOL enabled)
@@ -181,5 +183,6 @@ void AddCurrentFolder(HWND dialog, const char *section)
 {
     char folder[MAX_PATH];
     if (section[0] && CurrentFolder(dialog, folder))
-        AddFolderToSection(section, folder);
+        while (IniRefused(dialog, AddFolderToSection(section, folder)))
+            ;
 }

@@ -92,11 +92,13 @@ BOOL CurrentFolder(HWND dialog, char *out);
 // backslash aside); TRUE too when the section cannot be read.
 BOOL SectionHoldsFolder(const char *section, const char *folder);
 
-// Adds folder to section as its next top-level entry unless it holds it;
-// one read and one write of the section. Returns whether it was written.
-BOOL AddFolderToSection(const char *section, const char *folder);
+// Adds folder to section as its next top-level entry unless it holds it,
+// re-reading the section under the file's lock. Returns an INI_ result
+// (core/ini_write.h).
+int AddFolderToSection(const char *section, const char *folder);
 
-// Adds the dialog's current folder to section.
+// Adds the dialog's current folder to section; a refused write is told to
+// the user, who may try it again.
 void AddCurrentFolder(HWND dialog, const char *section);
 
 // Types path N of section into the dialog's file-name field, presses OK and

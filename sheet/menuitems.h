@@ -22,10 +22,13 @@ extern int loadedReadOnly;
 // menuitems_page.cpp
 void InitMenuItemsPage(HWND page);
 void LoadSection(HWND page, int index);
-void SaveSectionIfDirty();
-// Writes the rows as the whole content of section, in one write; returns 0
-// when nothing could be written.
-int WriteLoadedRows(const char *section);
+void SaveSectionIfDirty(HWND page);
+// Writes the rows as the whole content of section to (from, or its new
+// name), under the file's lock, keeping the entries another program added
+// to section from since it was loaded; a new name replaces the old section
+// in the same write. Tells the user of a refusal in a box owned by page.
+// Returns 0 when nothing was written.
+int WriteLoadedRows(HWND page, const char *from, const char *to);
 // Sets Insert, up, dn and the section Edit button for the loaded section.
 void EnableSectionControls(HWND page, int index);
 
@@ -33,9 +36,10 @@ void EnableSectionControls(HWND page, int index);
 void AddSection(HWND page);
 void RenameSection(HWND page);
 void DeleteSection(HWND page);
-// Removes a section's keys and its header line from a profile file; leaves
-// the file untouched when it cannot be opened for exclusive access.
-void RemoveSectionHeader(const char *name, const char *path);
+// Removes a section's keys and its header line from a profile file (the
+// copy an update writes); leaves the file untouched when it cannot be
+// opened for exclusive access. Returns 1 when the header was cut.
+int RemoveSectionHeader(const char *name, const char *path);
 // 1 when name may become a program section: not empty, not "settings"
 // (the host's own) and not already listed.
 int SectionNameAllowed(const char *name);

@@ -5,7 +5,9 @@
 #include "section_text.h"
 #include "../core/buffers.h"
 #include "../core/ini.h"
+#include "../core/ini_write.h"
 #include "../core/profile_section.h"
+#include "../core/section_merge.h"
 #include "../core/textbuf.h"
 #include "resource.h"
 #include <commctrl.h>
@@ -16,6 +18,9 @@ HWND ItemList;
 int itemsDirty;
 int loadedSection = -1;
 int loadedReadOnly;
+// The loaded section as it was read (or as the page last wrote its rows):
+// what a save compares the file with, to keep what others added meanwhile.
+static SectionLines loadedText;
 
 static void CreateItemColumns()
 {
@@ -187,8 +192,9 @@ void EnableSectionControls(HWND page, int index)
 
 void LoadSection(HWND page, int index)
 {
-    SaveSectionIfDirty();
+    SaveSectionIfDirty(page);
     loadedReadOnly = 0;
+    SectionLinesFree(&loadedText);
     // Redrawing after every row makes long sections crawl in.
     SendMessageA(ItemList, WM_SETREDRAW, FALSE, 0);
     SendMessageA(ItemList, LVM_DELETEALLITEMS, 0, 0);
@@ -209,7 +215,7 @@ void LoadSection(HWND page, int index)
             LoadExceptionRows(&lines);
         else
             LoadFavouriteRows(&lines);
-        SectionLinesFree(&lines);
+        loadedText = lines;
         if (FileSectionHasComments(section))
             loadedReadOnly = 1;
     }
@@ -250,23 +256,65 @@ static int SerializeItems(SectionLines *text, int index)
     return !text->failed;
 }
 
-int WriteLoadedRows(const char *section)
+struct RowsWrite {
+    IniSectionUpdate update;    // the loaded section, and where its rows go
+    SectionLines rows;
+    const SectionLines *base;   // the section as loaded
+    int keyed;                  // the exception form
+};
+
+// The rows, with what another program added to the section since it was
+// loaded kept after them.
+static int KeepOthersEntries(const SectionLines *now, SectionLines *out, void *context)
 {
-    SectionLines text;
-    SectionLinesInit(&text);
-    // Nothing is written from a list that lost rows.
-    int ok = SerializeItems(&text, loadedSection) && IniWriteSectionLines(section, &text);
-    SectionLinesFree(&text);
-    return ok;
+    const RowsWrite *w = (const RowsWrite *)context;
+    return SectionLinesKeepAdded(w->base, now, &w->rows, w->keyed, out) >= 0 ? INI_WRITTEN : INI_FAILED;
 }
 
-void SaveSectionIfDirty()
+// Under the file's lock; a section renamed loses its old header in the same
+// replacement of the file.
+static int WriteRowsToCopy(const char *file, void *context)
+{
+    RowsWrite *w = (RowsWrite *)context;
+    int result = IniChangeSection(file, &w->update);
+    if (result == INI_WRITTEN && lstrcmpiA(w->update.section, w->update.to))
+        RemoveSectionHeader(w->update.section, file);
+    return result;
+}
+
+int WriteLoadedRows(HWND page, const char *from, const char *to)
+{
+    SectionLines *base = &loadedText;
+    RowsWrite w = { { from, KeepOthersEntries, NULL, to }, {}, base, loadedSection == SECTION_EXCEPTION };
+    w.update.context = &w;
+    SectionLinesInit(&w.rows);
+    // Nothing is written from a list that lost rows. A busy file is the
+    // user's to try again; a refusal leaves the rows unsaved, and says so.
+    int result = INI_FAILED;
+    if (SerializeItems(&w.rows, loadedSection)) {
+        do
+            result = IniUpdate(WriteRowsToCopy, &w);
+        while (IniRefused(page, result));
+    }
+    if (result == INI_WRITTEN) {
+        // The rows are the page's own from now on: entries kept for another
+        // program, which the rows do not show, count as added again by it
+        // at the next save, and stay.
+        SectionLinesFree(base);
+        *base = w.rows;
+        return 1;
+    }
+    SectionLinesFree(&w.rows);
+    return 0;
+}
+
+void SaveSectionIfDirty(HWND page)
 {
     int cur = (int)SendMessageA(SectionList, LB_GETCURSEL, 0, 0);
     char section[ROW_TEXT_SIZE];
     if (itemsDirty == 1 && loadedSection != -1 && !loadedReadOnly
         && GetSectionName(loadedSection, section, COUNTOF(section)))
-        WriteLoadedRows(section);
+        WriteLoadedRows(page, section, section);
     loadedSection = cur;
     itemsDirty = 0;
 }
@@ -280,7 +328,7 @@ static BOOL OnNotify(HWND page, WPARAM id, const NMHDR *hdr)
         }
     } else if (hdr->code == (UINT)PSN_KILLACTIVE || hdr->code == (UINT)PSN_QUERYCANCEL) {
         // The result for the sheet stays 0: leaving and closing are always allowed.
-        SaveSectionIfDirty();
+        SaveSectionIfDirty(page);
     }
     return FALSE;
 }
@@ -317,6 +365,9 @@ INT_PTR CALLBACK MenuItemsPageProc(HWND page, UINT msg, WPARAM wParam, LPARAM lP
         return OnNotify(page, wParam, (const NMHDR *)lParam);
     case WM_COMMAND:
         return OnCommand(page, wParam);
+    case WM_DESTROY:
+        SectionLinesFree(&loadedText);
+        return FALSE;
     }
     return FALSE;
 }

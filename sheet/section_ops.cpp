@@ -5,6 +5,7 @@
 #include "section_text.h"
 #include "../core/buffers.h"
 #include "../core/ini.h"
+#include "../core/ini_write.h"
 #include "../core/textbuf.h"
 #include "resource.h"
 
@@ -86,15 +87,19 @@ void RenameSection(HWND page)
     SendMessageA(SectionList, LB_INSERTSTRING, sel, (LPARAM)newName);
     SendMessageA(SectionList, LB_SETCURSEL, sel, 0);
     // The rows go under the new name (the profile functions append it at
-    // the end of the file) before the old header goes, so that a program
-    // ending in between leaves the section under one name or both, never
-    // under none.
-    if (!WriteLoadedRows(newName)) {
+    // the end of the file) and the old header goes in one replacement of
+    // the file: it holds the section under one name, never under none.
+    if (!WriteLoadedRows(page, SectionBuffer, newName)) {
         itemsDirty = 1;     // the next save tries again; the old section stays
         return;
     }
-    RemoveSectionHeader(SectionBuffer, ConfigPath().text);
     itemsDirty = 0;
+}
+
+// Under the file's lock, on the copy that replaces the file.
+static int CutSection(const char *file, void *name)
+{
+    return RemoveSectionHeader((const char *)name, file) ? INI_WRITTEN : INI_UNCHANGED;
 }
 
 void DeleteSection(HWND page)
@@ -110,7 +115,8 @@ void DeleteSection(HWND page)
     SendMessageA(SectionList, LB_GETTEXT, sel, (LPARAM)MenuItemBuffer);
     SendMessageA(SectionList, LB_DELETESTRING, sel, 0);
     SendMessageA(SectionList, LB_SETCURSEL, sel - 1, 0);
-    RemoveSectionHeader(MenuItemBuffer, ConfigPath().text);
+    while (IniRefused(page, IniUpdate(CutSection, MenuItemBuffer)))
+        ;
     itemsDirty = 0;     // unsaved rows of the deleted section go with it
     LoadSection(page, sel - 1);
 }
@@ -148,29 +154,30 @@ static int FindOrCutHeader(HANDLE file, const char *name, int cut)
     return found;
 }
 
-void RemoveSectionHeader(const char *name, const char *path)
+int RemoveSectionHeader(const char *name, const char *path)
 {
     if (!path[0])
-        return;
+        return 0;
     // First make sure the header line is there and the file can be had
     // alone: otherwise nothing is touched (a section only added to the
     // list must not be written just to be cut out again).
     HANDLE file = OpenExclusive(path);
     if (file == INVALID_HANDLE_VALUE)
-        return;
+        return 0;
     int present = FindOrCutHeader(file, name, 0);
     CloseHandle(file);
     if (!present)
-        return;
+        return 0;
 
     // The profile functions can empty a section but keep its header line.
     static const char emptyList[2] = { 0, 0 };
     WritePrivateProfileSectionA(name, emptyList, path);
     file = OpenExclusive(path);
     if (file == INVALID_HANDLE_VALUE)
-        return;
-    FindOrCutHeader(file, name, 1);
+        return 0;
+    int cut = FindOrCutHeader(file, name, 1);
     CloseHandle(file);
+    return cut;
 }
 
 int FileSectionHasComments(const char *name)

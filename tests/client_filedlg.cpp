@@ -574,6 +574,25 @@ CLIENT_COMMAND(setfolder)
     return "done";
 }
 
+// addfolders <dlg> <base> <count>: the stand-in shows base\1 .. base\count
+// in turn, each added with "Add this folder > to all programs"; answers
+// the count. Run through post, two programs at once add side by side.
+CLIENT_COMMAND(addfolders)
+{
+    HWND dialog = Str2Hwnd(args.at(1));
+    auto it = s_dialogs.find(dialog);
+    if (it == s_dialogs.end() || !it->second->fake)
+        return "no such dialog";
+    long count = ArgInt(args, 3);
+    for (long i = 1; i <= count; i++) {
+        char folder[MAX_PATH];
+        sprintf(folder, "%s\\%ld", args.at(2).c_str(), i);
+        it->second->fake->folder = folder;
+        SendMessageA(dialog, WM_COMMAND, 1277, 0);
+    }
+    return Num(count);
+}
+
 // fakelog <dlg>: the WM_COMMANDs the fake dialog's own procedure got.
 CLIENT_COMMAND(fakelog)
 {

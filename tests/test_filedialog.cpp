@@ -3,6 +3,7 @@
 // own notepad), which the hooks reach as they reach any program.
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <set>
 #include <memory>
 #include <string.h>
 #include "support/harness.h"
@@ -1109,6 +1110,42 @@ TEST_F(FileDialogs, AddThisFolderAppendsAtTheTopLevelOfEitherSection)
     Call("command " + dialog + " 1277");
     EXPECT_EQ(Section("global"), "name1=C:|path1=C:\\");
     EXPECT_EQ(Call("close " + dialog), "cancelled");
+}
+
+// Two programs add 50 folders each to the same section at the same time:
+// every writer re-reads the section under the file's lock, so all of them
+// are there, numbered without a gap or a second key of a number, in one
+// section.
+TEST_F(FileDialogs, TwoProgramsAddingAtOnceLoseNothing)
+{
+    Ini(Lines({ "[global]", "name1=First", "path1=C:\\first" }));
+    Client other(kClientExe);
+    ASSERT_TRUE(other.ok());
+    std::string mine = Call("windowsshape"), theirs = other.Call("windowsshape");
+    ASSERT_EQ(Call("post addfolders " + mine + " C:\\a 50"), "posted");
+    ASSERT_EQ(other.Call("post addfolders " + theirs + " C:\\b 50"), "posted");
+    EXPECT_TRUE(WaitUntil([&] { return Call("result") == "50" && other.Call("result") == "50"; }, 120000));
+
+    std::string file = ReadFile(ini);
+    EXPECT_EQ(file.find("[global]"), file.rfind("[global]")) << "one section";
+    std::vector<std::string> lines = Split(Section("global"), '|');
+    std::set<std::string> keys, paths;
+    for (const std::string &line : lines) {
+        EXPECT_TRUE(keys.insert(line.substr(0, line.find('='))).second) << "a key twice: " << line;
+        if (line.compare(0, 4, "path") == 0)
+            paths.insert(line.substr(line.find('=') + 1));
+    }
+    std::set<std::string> want = { "C:\\first" };
+    for (int i = 1; i <= 50; i++) {
+        want.insert("C:\\a\\" + std::to_string(i));
+        want.insert("C:\\b\\" + std::to_string(i));
+    }
+    EXPECT_EQ(paths, want);
+    EXPECT_EQ(lines.size(), 2 * want.size());
+    for (size_t n = 1; n <= want.size(); n++)
+        EXPECT_TRUE(keys.count("name" + std::to_string(n)) && keys.count("path" + std::to_string(n))) << n;
+    Call("close " + mine);
+    other.Call("close " + theirs);
 }
 
 TEST_F(FileDialogs, AddThisFolderTakesPathsUpTo259CharactersAndRefusesLonger)

@@ -4,6 +4,7 @@
 // inside their buffer, the readers never change or create the file, and a
 // clear result (the settings in range, the values that are there found).
 #include <gtest/gtest.h>
+#include <stdlib.h>
 #include <string.h>
 #include <algorithm>
 #include <string>
@@ -11,6 +12,7 @@
 #include "core/buffers.h"
 #include "core/exports.h"
 #include "core/ini.h"
+#include "core/ini_write.h"
 #include "core/profile_section.h"
 #include "core/textbuf.h"
 #include "core/shared.h"
@@ -325,6 +327,80 @@ TEST_F(BadInput, FileHeldOpenExclusivelyFailsWritesAndLosesNothing)
     ExpectSettingsInRange(g_settings);
     CloseHandle(held);
     EXPECT_EQ(ReadFile(path), bytes) << "nothing the user had is lost";
+}
+
+// A writer that dies after writing its copy, before the copy replaces the
+// file, and one that holds the lock too long. The first runs in a second
+// copy of this program, killed from inside its change; the lock it held is
+// abandoned, which the next writer takes as free.
+static int WriteThenDie(const char *file, void *)
+{
+    WritePrivateProfileSectionA("global", "name1=Half\0", file);
+    TerminateProcess(GetCurrentProcess(), 7);
+    return INI_WRITTEN;
+}
+
+struct HeldLock {
+    HANDLE taken = CreateEventA(NULL, TRUE, FALSE, NULL), release = CreateEventA(NULL, TRUE, FALSE, NULL);
+};
+
+static int HoldTheLock(const char *, void *context)
+{
+    HeldLock *h = (HeldLock *)context;
+    SetEvent(h->taken);
+    WaitForSingleObject(h->release, 30000);
+    return INI_UNCHANGED;
+}
+
+static DWORD WINAPI HoldingWriter(void *context)
+{
+    return (DWORD)IniUpdate(HoldTheLock, context);
+}
+
+TEST_F(BadInput, AWriterKilledBeforeItsReplaceOrOneThatHangsLosesNothing)
+{
+    const char *child = getenv("BRIVANE_KILLED_WRITER");
+    if (child) {
+        Use(child);
+        IniUpdate(WriteThenDie, NULL);
+        FAIL() << "the writer was to die in its change";
+    }
+    std::string path = TempPath("killed.ini");
+    const std::string bytes = "[settings]\r\nfi.trans=40\r\n[global]\r\nname1=Kept\r\npath1=C:\\kept\r\n";
+    ASSERT_TRUE(WriteFile(path, bytes));
+    SetEnvironmentVariableA("BRIVANE_KILLED_WRITER", path.c_str());
+    long code = RunToEnd("\"" + ExeDir() + "test_robust_input.exe\" --gtest_filter=BadInput.AWriterKilled*");
+    SetEnvironmentVariableA("BRIVANE_KILLED_WRITER", NULL);
+    ASSERT_EQ(code, 7) << "killed between its write and the replace";
+    EXPECT_EQ(ReadFile(path), bytes) << "the old file is intact";
+
+    // Its lock was abandoned: the next write goes ahead at once, from the
+    // file and not from the copy left behind.
+    Use(path);
+    DWORD start = GetTickCount();
+    EXPECT_TRUE(IniWriteString("global", "name2", "After"));
+    EXPECT_LT(GetTickCount() - start, (DWORD)INI_LOCK_WAIT_MS);
+    EXPECT_EQ(ReadFile(path), "[settings]\r\nfi.trans=40\r\n[global]\r\nname1=Kept\r\npath1=C:\\kept\r\n"
+                              "name2=After\r\n");
+    EXPECT_FALSE(FileExists(path + ".new"));
+
+    // A writer that keeps the lock: the next one gives up after the wait,
+    // says so, and writes nothing.
+    HeldLock held;
+    HANDLE thread = CreateThread(NULL, 0, HoldingWriter, &held, 0, NULL);
+    ASSERT_EQ(WaitForSingleObject(held.taken, 10000), WAIT_OBJECT_0);
+    std::string before = ReadFile(path);
+    start = GetTickCount();
+    EXPECT_FALSE(IniWriteString("global", "name3", "Late"));
+    DWORD waited = GetTickCount() - start;
+    EXPECT_GE(waited + 100, (DWORD)INI_LOCK_WAIT_MS);
+    EXPECT_LT(waited, (DWORD)INI_LOCK_WAIT_MS + 2000) << "a refusal, never a hang";
+    EXPECT_EQ(ReadFile(path), before);
+    SetEvent(held.release);
+    EXPECT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
+    CloseHandle(thread);
+    CloseHandle(held.taken);
+    CloseHandle(held.release);
 }
 
 // The in-memory reading of a section against GetPrivateProfileStringA, key

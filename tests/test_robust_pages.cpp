@@ -88,10 +88,13 @@ TEST(RobustMenuItemsPage, SectionDeletedWhileAnotherProgramHoldsTheFile)
     s.ClickSection(2);
     ASSERT_EQ(holder.Call("hold " + s.path()), "ok");
     EXPECT_TRUE(s.Confirm(IDC_SECTION_DELETE, "Delete section", "Delete selected section?", true));
+    // Trying again while the file is still held is refused again.
+    ASSERT_TRUE(s.Answer(s.WaitDialog("Brivane - not saved"), IDRETRY));
+    ASSERT_TRUE(s.Answer(s.WaitDialog("Brivane - not saved"), IDCANCEL));
     ASSERT_TRUE(s.Close());
     EXPECT_EQ(holder.Call("release"), "ok");
-    // Neither the keys nor the header could go: nothing the user had is lost,
-    // and the section is listed again at the next opening.
+    // The file could not be copied: nothing the user had is lost, and the
+    // section is listed again at the next opening.
     EXPECT_EQ(s.File(), ini);
     ASSERT_TRUE(s.Open());
     EXPECT_EQ(s.Sections(), L({ "global", "exception", "work" }));

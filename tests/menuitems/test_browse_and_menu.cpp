@@ -84,3 +84,36 @@ TEST(MenuItemsFavourites, AFileDialogInAnotherProgramShowsWhatThePageSaved)
     EXPECT_NE(menu.find("1282:Media{"), std::string::npos) << menu;
     EXPECT_EQ(menu.find("Old"), std::string::npos) << menu;
 }
+
+// Another program adds a folder through "Add this folder" while the page
+// holds unsaved changes to the same section; closing the sheet keeps both,
+// and an entry deleted on the page stays deleted.
+TEST(MenuItemsFavourites, AFolderAddedElsewhereWhileThePageIsOpenIsKept)
+{
+    SheetDriver s(Crlf("[global]\nname1=Old\npath1=C:\\old\nname2=Gone\npath2=C:\\gone\n[exception]\n"));
+    ASSERT_TRUE(s.Open());
+    s.ClickRow(1);
+    ASSERT_TRUE(s.Confirm(IDC_ITEM_DELETE, "Delete menu item", "Delete selected menu item?", true));
+    s.ClickRow(0);
+    ASSERT_TRUE(s.FillItem(IDC_ITEM_INSERT, "Mine", "C:\\mine"));
+    ASSERT_EQ(s.Rows(), L({ "Old|C:\\old", "Mine|C:\\mine" }));
+
+    th::HostWindow host;
+    s.settings()->hostWindow = host.hwnd();
+    ASSERT_TRUE(s.module().SetHook());
+    {
+        th::Client client("client_filedlg.exe");
+        ASSERT_TRUE(client.ok());
+        std::string dialog = client.Call("windowsshape");
+        client.Call("setfolder " + dialog + " |C:\\added|");
+        client.Call("command " + dialog + " 1277");
+        client.Call("close " + dialog);
+    }
+    s.module().UnHook();
+    ASSERT_EQ(s.File(), Crlf("[global]\nname1=Old\npath1=C:\\old\nname2=Gone\npath2=C:\\gone\n"
+                             "name3=added\npath3=C:\\added\n[exception]\n"));
+
+    ASSERT_TRUE(s.Close());
+    EXPECT_EQ(s.File(), Crlf("[global]\nname1=Old\npath1=C:\\old\nname2=Mine\npath2=C:\\mine\n"
+                             "name3=added\npath3=C:\\added\n[exception]\n"));
+}

@@ -18,8 +18,12 @@ static std::string DeleteSectionAt(const std::string &ini, int index, bool holdF
         other = CreateFileA(s.path().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
                             OPEN_EXISTING, 0, NULL);
     EXPECT_TRUE(s.Confirm(IDC_SECTION_DELETE, "Delete section", "Delete selected section?", true));
-    if (other != INVALID_HANDLE_VALUE)
+    if (other != INVALID_HANDLE_VALUE) {
+        // The file cannot be replaced while it is open without sharing its
+        // deletion: the user is told, and does not try again.
+        EXPECT_TRUE(s.Answer(s.WaitDialog("Brivane - not saved"), IDCANCEL)) << "the refusal is told";
         CloseHandle(other);
+    }
     EXPECT_TRUE(s.Close());
     return s.File();
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include "core/favourite_add.h"
 #include "core/profile_section.h"
+#include "core/section_merge.h"
 
 namespace {
 
@@ -20,6 +21,17 @@ std::string List(const std::string &bars)
         start = end + 1;
     }
     return out + '\0';
+}
+
+// "a|b|c" as a list built line by line, as the page and the reads build theirs.
+SectionLines Lines(const std::string &bars)
+{
+    SectionLines s;
+    SectionLinesInit(&s);
+    std::string list = List(bars);
+    for (const char *p = list.c_str(); *p; p += strlen(p) + 1)
+        SectionLinesAddRaw(&s, p, strlen(p));
+    return s;
 }
 
 std::string Bars(const SectionLines &s)
@@ -179,4 +191,42 @@ TEST(FavouriteAdd, ControlCharactersInTheNameOrPathAddNothing)
         }
     }
     EXPECT_FALSE(HasControlCharacters(" ~\x7f\xe9"));
+}
+
+// What the Menu items page writes when another program changed the section
+// after the page read it (base): the page's rows, then what the other
+// writer added, placed as "Add this folder" places an entry.
+TEST(SectionMerge, KeepsWhatAnotherWriterAddedAfterThePagesRows)
+{
+    struct Case { const char *what, *base, *now, *rows; int keyed; const char *after; int added; };
+    const Case cases[] = {
+        { "nobody else wrote: the rows alone",
+          "name1=A|path1=C:\\a", "name1=A|path1=C:\\a", "name1=B|path1=C:\\b", 0, "name1=B|path1=C:\\b", 0 },
+        { "an added folder goes after the rows",
+          "name1=A|path1=C:\\a", "name1=A|path1=C:\\a|name2=N|path2=C:\\n", "name1=B|path1=C:\\b", 0,
+          "name1=B|path1=C:\\b|name2=N|path2=C:\\n", 1 },
+        { "an entry deleted on the page stays deleted, one renumbered elsewhere is no addition",
+          "name1=A|path1=C:\\a|name2=Z|path2=C:\\z", "name1=Z|path1=C:\\z|name2=A|path2=C:\\a",
+          "name1=B|path1=C:\\b", 0, "name1=B|path1=C:\\b", 0 },
+        { "a folder the rows hold already, in other case and with a backslash",
+          "", "name1=N|path1=C:\\N\\", "name1=Mine|path1=c:\\n", 0, "name1=Mine|path1=c:\\n", 0 },
+        { "submenu lines are structure; the entry inside goes to the top level, before a closer",
+          "", "name1=-Sub|name2=In|path2=C:\\in|name3=--",
+          "name1=-Open|name2=X|path2=C:\\x|name3=--|name4=--|name5=Hidden|path5=C:\\h", 0,
+          "name1=-Open|name2=X|path2=C:\\x|name3=--|name5=--|name6=Hidden|path6=C:\\h|name4=In|path4=C:\\in", 1 },
+        { "entries past a gap are no reader's: not taken",
+          "", "name1=A|path1=C:\\a|name3=Far|path3=C:\\far", "", 0, "name1=A|path1=C:\\a", 1 },
+        { "exception form: new keys kept, the page's own and deleted ones not",
+          "notepad=1|calc=1", "notepad=1|calc=1|mspaint=1|WRITE=1", "notepad=1|write=1", 1,
+          "notepad=1|write=1|mspaint=1", 1 },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        SectionLines base = Lines(c.base), now = Lines(c.now), rows = Lines(c.rows), out;
+        SectionLinesInit(&out);
+        EXPECT_EQ(SectionLinesKeepAdded(&base, &now, &rows, c.keyed, &out), c.added);
+        EXPECT_EQ(Bars(out), c.after);
+        for (SectionLines *s : { &base, &now, &rows, &out })
+            SectionLinesFree(s);
+    }
 }

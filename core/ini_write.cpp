@@ -1,0 +1,161 @@
+#include "ini_write.h"
+#include "ini.h"
+#include "profile_section.h"
+#include "textbuf.h"
+#include "user_only.h"
+#include <string.h>
+
+// The lock's name: the file's path without regard to ASCII case, hashed
+// (FNV-1a), in the namespace of the user's session. Each byte is taken with
+// bit 5 set, which folds the case of letters and makes a few other
+// characters alike: names that collide only share a lock.
+static void LockName(const char *path, char name[25])
+{
+    DWORD hash = 2166136261u;
+    for (; *path; path++)
+        hash = (hash ^ ((BYTE)*path | 0x20u)) * 16777619u;
+    memcpy(name, "Local\\BrivaneIni", 16);
+    // The hash's eight nibbles as the letters A to P.
+    for (int i = 0; i < 8; i++, hash <<= 4)
+        name[16 + i] = (char)('A' + (hash >> 28));
+    name[24] = '\0';
+}
+
+// Writes the copy's data through to the disk before it takes the file's name.
+static BOOL Flushed(const char *path)
+{
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return FALSE;
+    BOOL ok = FlushFileBuffers(file);
+    CloseHandle(file);
+    return ok;
+}
+
+// Room on the disk for the change. The profile functions of some platforms
+// (Wine's among them) do not report a write cut short, so a disk that
+// could not take the copy's rewrite with a margin is refused before the
+// copy is changed; the copy itself fails cleanly on a full disk.
+static BOOL RoomFor(char *path)
+{
+    // The folder is asked for: path cut after its last backslash, and
+    // made whole again.
+    char *end = path;
+    while (*end)
+        end++;
+    while (end > path && end[-1] != '\\')
+        end--;
+    char kept = *end;
+    *end = '\0';
+    ULARGE_INTEGER room;
+    BOOL ok = !GetDiskFreeSpaceExA(path, &room, NULL, NULL) || room.QuadPart >= 1024 * 1024;
+    *end = kept;
+    return ok;
+}
+
+// Under the lock: the copy made, changed and put in the file's place. The
+// file itself is only ever renamed over, so a writer that dies or a disk
+// that fills up leaves the old file or the new one whole.
+static int ChangeCopy(const char *file, char *temp, IniChange change, void *context)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA(file, &found);
+    BOOL exists = find != INVALID_HANDLE_VALUE;
+    if (exists)
+        FindClose(find);
+    // A read-only file stays so. A link (a reparse point that names another
+    // file: symbolic link, junction) is refused: the rename would put a
+    // file of its own in the link's place, and the file it leads to would
+    // no longer get the changes. Other reparse points (files a cloud
+    // service keeps, say) are files like any other.
+    if (exists ? (found.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) ||
+                     ((found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+                      IsReparseTagNameSurrogate(found.dwReserved0))
+               : GetLastError() != ERROR_FILE_NOT_FOUND)
+        return INI_FAILED;
+    // A copy an interrupted writer left behind goes first (the copies this
+    // makes are never read-only: a read-only file is refused above). A file
+    // held open exclusively elsewhere cannot be copied: the file is then
+    // left as it is.
+    DeleteFileA(temp);
+    int result = INI_FAILED;
+    if ((!exists || CopyFileA(file, temp, FALSE)) && RoomFor(temp)) {
+        result = change(temp, context);
+        // The profile functions may hold the copy in a cache: written out
+        // and dropped, so that the next copy of this name is read afresh.
+        WritePrivateProfileStringA(NULL, NULL, NULL, temp);
+        if (result == INI_WRITTEN &&
+            !(Flushed(temp) && MoveFileExA(temp, file, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)))
+            result = INI_FAILED;
+    }
+    if (result != INI_WRITTEN)
+        DeleteFileA(temp);
+    return result;
+}
+
+int IniUpdate(IniChange change, void *context)
+{
+    ConfigPath config;
+    const char *file = config.text;
+    char temp[MAX_PATH], name[25];
+    // The copy's name, "<file>.new", must fit the ANSI functions' limit too.
+    size_t len = BufSet(temp, COUNTOF(temp) - 4, file);
+    if (!len || file[len])
+        return INI_FAILED;
+    memcpy(temp + len, ".new", 5);
+    LockName(file, name);
+    // The same kind of object as the host's instance mutex: only this user's
+    // programs may open it.
+    PSECURITY_DESCRIPTOR sd = NewUserOnlyDescriptor("NW", "ME");
+    if (!sd)
+        return INI_FAILED;
+    SECURITY_ATTRIBUTES sa = { sizeof(sa), sd, FALSE };
+    HANDLE lock = CreateMutexA(&sa, FALSE, name);
+    LocalFree(sd);
+    if (!lock)
+        return INI_FAILED;
+    int result = INI_BUSY;
+    // WAIT_OBJECT_0 or WAIT_ABANDONED: the lock is this writer's.
+    if ((WaitForSingleObject(lock, INI_LOCK_WAIT_MS) & ~WAIT_ABANDONED) == WAIT_OBJECT_0) {
+        result = ChangeCopy(file, temp, change, context);
+        ReleaseMutex(lock);
+    }
+    CloseHandle(lock);
+    return result;
+}
+
+int IniChangeSection(const char *file, void *update)
+{
+    const IniSectionUpdate *u = (const IniSectionUpdate *)update;
+    SectionLines now, out;
+    SectionLinesInit(&now);
+    SectionLinesInit(&out);
+    int result = INI_FAILED;
+    // A section read only in part is never written back.
+    if (IniReadSectionFrom(file, u->section, &now)) {
+        result = u->change(&now, &out, u->context);
+        if (result == INI_WRITTEN &&
+            (out.failed || !WritePrivateProfileSectionA(u->to ? u->to : u->section, SectionLinesText(&out), file)))
+            result = INI_FAILED;
+    }
+    SectionLinesFree(&out);
+    SectionLinesFree(&now);
+    return result;
+}
+
+int IniUpdateSection(const char *section, IniSectionChange change, void *context)
+{
+    IniSectionUpdate u = { section, change, context, NULL };
+    return IniUpdate(IniChangeSection, &u);
+}
+
+int IniRefused(HWND owner, int result)
+{
+    // Another writer stuck, or a file held open by another program: both
+    // may pass, so the user may try again.
+    return result < 0 &&
+           MessageBoxA(owner,
+                       "The configuration file is in use by another program, read-only or a link, "
+                       "or the disk is full. Nothing was saved.\n\nTry again?",
+                       "Brivane - not saved", MB_ICONWARNING | MB_RETRYCANCEL) == IDRETRY;
+}
