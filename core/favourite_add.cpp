@@ -47,31 +47,6 @@ int HasControlCharacters(const char *text)
     return 0;
 }
 
-static int IsBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-int SectionLinesAddQuoted(SectionLines *s, const char *key, const char *value)
-{
-    size_t len = strlen(value);
-    int quotedAlready = len >= 2 && (value[0] == '"' || value[0] == '\'') && value[len - 1] == value[0];
-    if (len == 0 || (!IsBlank(value[0]) && !IsBlank(value[len - 1]) && !quotedAlready))
-        return SectionLinesAdd(s, key, value);
-    char *quoted = (char *)malloc(len + 3);
-    if (!quoted) {
-        s->failed = 1;
-        return 0;
-    }
-    quoted[0] = '"';
-    memcpy(quoted + 1, value, len);
-    quoted[len + 1] = '"';
-    quoted[len + 2] = '\0';
-    int ok = SectionLinesAdd(s, key, quoted);
-    free(quoted);
-    return ok;
-}
-
 static size_t FormatKey(char *key, const char *prefix, size_t prefixLen, size_t number)
 {
     char digits[24];

@@ -26,11 +26,6 @@ const char *EntryNameShown(const char *name);
 // ini line and start a key or a section of the text's choosing.
 int HasControlCharacters(const char *text);
 
-// Appends "key=value" where the profile functions give value back whole:
-// a value with blanks at an end, or in a pair of matching quotes, is put in
-// double quotes, of which the readers take off exactly one pair.
-int SectionLinesAddQuoted(SectionLines *s, const char *key, const char *value);
-
 // The section list (size bytes) with one entry more, name and path, copied
 // into out. The entry goes at the top level where every reader reaches it:
 // before a top-level closer that ends the menu, else after the last entry,

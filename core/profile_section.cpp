@@ -288,6 +288,26 @@ int SectionLinesAdd(SectionLines *s, const char *key, const char *value)
     return AddPieces(s, key, strlen(key), value, strlen(value), 1);
 }
 
+int SectionLinesAddQuoted(SectionLines *s, const char *key, const char *value)
+{
+    size_t len = strlen(value);
+    int quotedAlready = len >= 2 && (value[0] == '"' || value[0] == '\'') && value[len - 1] == value[0];
+    if (len == 0 || (!IsProfileBlank(value[0]) && !IsProfileBlank(value[len - 1]) && !quotedAlready))
+        return SectionLinesAdd(s, key, value);
+    char *quoted = (char *)malloc(len + 3);
+    if (!quoted) {
+        s->failed = 1;
+        return 0;
+    }
+    quoted[0] = '"';
+    memcpy(quoted + 1, value, len);
+    quoted[len + 1] = '"';
+    quoted[len + 2] = '\0';
+    int ok = SectionLinesAdd(s, key, quoted);
+    free(quoted);
+    return ok;
+}
+
 int SectionLinesAddRaw(SectionLines *s, const char *line, size_t len)
 {
     // An empty line would end the list there; it carries nothing anyway.
@@ -330,7 +350,7 @@ size_t SectionLinesAppendEntry(const char *list, size_t size, const char *name, 
         for (size_t i = d; i > 0; i--)
             key[k++] = digits[i - 1];
         key[k] = '\0';
-        SectionLinesAdd(out, key, which ? path : name);
+        SectionLinesAddQuoted(out, key, which ? path : name);
     }
     return out->failed ? 0 : number;
 }

@@ -99,6 +99,10 @@ void SectionLinesFree(SectionLines *s);
 int SectionLinesReserve(SectionLines *s, size_t cap);
 // Appends "key=value". Returns 1, or 0 (setting failed, list unchanged).
 int SectionLinesAdd(SectionLines *s, const char *key, const char *value);
+// Appends "key=value" where the profile functions give value back whole:
+// a value with blanks at an end, or in a pair of matching quotes, is put in
+// double quotes, of which the readers take off exactly one pair.
+int SectionLinesAddQuoted(SectionLines *s, const char *key, const char *value);
 // Appends one line as it is (len bytes, no NUL inside); an empty line adds
 // nothing.
 int SectionLinesAddRaw(SectionLines *s, const char *line, size_t len);

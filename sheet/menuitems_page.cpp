@@ -242,16 +242,21 @@ static int SerializeItems(SectionLines *text, int index)
         path[0] = '\0';
         if (!header)
             GetRowText(i, 1, path, COUNTOF(path));
+        // The one blank that shows an empty value on the list.
+        if (path[0] == ' ' && !path[1])
+            path[0] = '\0';
+        // Quoted where the readers would take quotes or blanks off: a save
+        // gives back every value as it was read.
         if (exceptionForm) {
-            SectionLinesAdd(text, name, path);
+            SectionLinesAddQuoted(text, name, path);
             continue;
         }
         wsprintfA(key, "name%i", i + 1);
-        SectionLinesAdd(text, key, name);
+        SectionLinesAddQuoted(text, key, name);
         if (header)
             continue;
         wsprintfA(key, "path%i", i + 1);
-        SectionLinesAdd(text, key, path);
+        SectionLinesAddQuoted(text, key, path);
     }
     return !text->failed;
 }

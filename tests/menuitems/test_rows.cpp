@@ -13,7 +13,7 @@ TEST(MenuItemsRows, RoundTripRenumbersKeepsPathlessEntriesAndSubmenus)
     const std::string rest = Crlf("[exception]\nnotepad=1\n");
     SheetDriver s(global + Crlf(
         "[work]\n"
-        "name1=One\npath1=C:\\1\n"
+        "name1=\"'One'\"\npath1=C:\\1\n"   // quotes the readers take off once
         "name2=Two\npath2=C:\\2\n"
         "name3=Three\n"                 // no path
         "name4=-Sub\npath4=ignored\n"   // headers carry no path
@@ -21,16 +21,16 @@ TEST(MenuItemsRows, RoundTripRenumbersKeepsPathlessEntriesAndSubmenus)
         "name6=--\n") + rest);
     ASSERT_TRUE(s.Open());
     s.ClickSection(2);
-    EXPECT_EQ(s.Rows(), L({ "One|C:\\1", "Two|C:\\2", "Three| ", "-Sub|--", "In|C:\\in", "--|--" }));
+    EXPECT_EQ(s.Rows(), L({ "'One'|C:\\1", "Two|C:\\2", "Three| ", "-Sub|--", "In|C:\\in", "--|--" }));
 
     s.ClickRow(1);
     ASSERT_TRUE(s.Confirm(IDC_ITEM_DELETE, "Delete menu item", "Delete selected menu item?", true));
     s.ClickSection(0);
     // Keys numbered afresh from 1; the blank path comes back as an empty
-    // value; headers and terminators get no pathN.
+    // value; headers and terminators get no pathN; quotes survive.
     EXPECT_EQ(s.File(), global + Crlf(
         "[work]\n"
-        "name1=One\npath1=C:\\1\n"
+        "name1=\"'One'\"\npath1=C:\\1\n"
         "name2=Three\npath2=\n"
         "name3=-Sub\n"
         "name4=In\npath4=C:\\in\n"
