@@ -1,6 +1,6 @@
-// File-dialog augmentation: the dialog hook recognises file dialogs of both
-// kinds at WM_INITDIALOG, subclasses them so that the button and the menu's
-// commands reach us, and adds the favourites button.
+// Dialog augmentation: the dialog hook recognises the dialogs of every kind
+// at WM_INITDIALOG, subclasses them so that the button and the menu's
+// commands reach us, and adds the favourites button; what the kinds share.
 #include "hooks.h"
 #include "filedialog.h"
 #include "../core/exports.h"
@@ -8,19 +8,7 @@
 #include "../core/shared.h"
 #include "../core/textbuf.h"
 #include <commctrl.h>
-
-// The classic dialog's "Look in" box, narrowed when the toolbar needs room;
-// never below a width that still shows the start of a folder's name.
-#define ID_LOOK_IN        0x0471
-#define MIN_LOOK_IN_WIDTH 40
-
-static RECT RectInDialog(HWND dialog, HWND control)
-{
-    RECT rect = {};
-    GetWindowRect(control, &rect);
-    MapWindowPoints(NULL, dialog, (POINT *)&rect, 2);
-    return rect;
-}
+#include <shlwapi.h>
 
 HWND CreateTooltip(HWND dialog)
 {
@@ -69,50 +57,56 @@ int AppendFavouritesButton(HWND toolbar)
     return (sep.right - sep.left) + (own.right - own.left);
 }
 
-// Widens the classic dialog's toolbar by what the separator and the button
-// take, and at least so far that the button lies inside it: a fixed amount
-// left a part of the button cut off.
-static void WidenToolbar(HWND toolbar, int extent)
+static const char kButtonText[] = "Brivane";
+
+void AddPushButton(HWND dialog, const DialogControls *controls)
 {
-    RECT bar, client, button = {};
-    if (!GetWindowRect(toolbar, &bar) || !GetClientRect(toolbar, &client))
+    HWND button = CreateWindowExA(0, "Button", kButtonText, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
+                                  0, 0, 0, 0, dialog, (HMENU)(INT_PTR)IDC_FAVOURITES,
+                                  (HINSTANCE)GetWindowLongPtrA(dialog, GWLP_HINSTANCE), NULL);
+    if (!button)
         return;
-    SendMessageA(toolbar, TB_GETRECT, IDC_FAVOURITES, (LPARAM)&button);
-    int width = bar.right - bar.left + extent;
-    int need = button.right + (bar.right - bar.left - client.right);
-    if (width < need)
-        width = need;
-    SetWindowPos(toolbar, HWND_TOP, 0, 0, width, bar.bottom - bar.top, SWP_NOMOVE | SWP_NOOWNERZORDER);
+    HFONT font = (HFONT)SendMessageA(dialog, WM_GETFONT, 0, 0);
+    SendMessageA(button, WM_SETFONT, (WPARAM)font, FALSE);
+    HWND tips = CreateTooltip(dialog);
+    if (tips) {
+        TTTOOLINFOA tool = {};
+        tool.cbSize = TTTOOLINFOA_V2_SIZE;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = dialog;
+        tool.uId = (UINT_PTR)button;
+        tool.lpszText = (LPSTR)FAVOURITES_TIP;
+        SendMessageA(tips, TTM_ADDTOOLA, 0, (LPARAM)&tool);
+    }
+    DialogControls placed = *controls;
+    placed.button = button;
+    PlacePushButton(dialog, &placed);
 }
 
-// Keeps the classic dialog's toolbar inside the dialog's client area: moved
-// left by what reaches past the edge, the "Look in" box narrowed to make room.
-static void KeepToolbarInView(HWND dialog, HWND toolbar)
+void PlacePushButton(HWND dialog, const DialogControls *controls)
 {
-    RECT client;
-    if (!toolbar || !GetClientRect(dialog, &client))
+    RECT ok;
+    if (!GetWindowRect(controls->ok, &ok))
         return;
-    RECT bar = RectInDialog(dialog, toolbar);
-    int over = bar.right - client.right;
-    if (over <= 0)
-        return;
-    int left = bar.left - over > 0 ? bar.left - over : 0;
-    HWND lookIn = FindChild(dialog, ID_LOOK_IN, "ComboBox");
-    if (lookIn) {
-        RECT box = RectInDialog(dialog, lookIn);
-        int gap = bar.left > box.right ? bar.left - box.right : 0;
-        int width = left - gap - box.left;
-        if (width < MIN_LOOK_IN_WIDTH)
-            width = MIN_LOOK_IN_WIDTH;
-        // A combo box's height includes its drop-down list: keep that.
-        RECT dropped = {};
-        SendMessageA(lookIn, CB_GETDROPPEDCONTROLRECT, 0, (LPARAM)&dropped);
-        MapWindowPoints(NULL, dialog, (POINT *)&dropped, 2);
-        int height = dropped.bottom > box.bottom ? dropped.bottom - box.top : box.bottom - box.top;
-        if (width < box.right - box.left)
-            SetWindowPos(lookIn, NULL, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    MapWindowPoints(NULL, dialog, (POINT *)&ok, 2);
+    // As wide as its text needs with the margins of a dialog button, at the
+    // height of OK and the usual dialog-unit gap to its left.
+    RECT units = { 0, 0, 4, 0 };
+    MapDialogRect(dialog, &units);
+    SIZE text = {};
+    HDC dc = GetDC(controls->button);
+    if (dc) {
+        HGDIOBJ old = SelectObject(dc, (HGDIOBJ)SendMessageA(controls->button, WM_GETFONT, 0, 0));
+        GetTextExtentPoint32A(dc, kButtonText, COUNTOF(kButtonText) - 1, &text);
+        SelectObject(dc, old);
+        ReleaseDC(controls->button, dc);
     }
-    SetWindowPos(toolbar, NULL, left, bar.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    int width = text.cx + 4 * units.right;
+    // Just before OK in the tab order, so the keyboard reaches it there.
+    HWND before = GetWindow(controls->ok, GW_HWNDPREV);
+    UINT keep = before == controls->button ? SWP_NOZORDER : 0;
+    SetWindowPos(controls->button, before ? before : HWND_TOP, ok.left - units.right - width, ok.top,
+                 width, ok.bottom - ok.top, SWP_NOACTIVATE | keep);
 }
 
 POINT MenuAnchor(const DialogControls *controls)
@@ -131,11 +125,13 @@ POINT MenuAnchor(const DialogControls *controls)
     return at;
 }
 
-static BOOL FindControls(HWND dialog, int kind, DialogControls *controls)
+static const DialogKind *const kKinds[DIALOG_KINDS] = {
+    NULL, &g_classicDialog, &g_itemDialog, &g_folderPicker,
+};
+
+const DialogKind *KindOf(HWND dialog)
 {
-    if (kind == DIALOG_CLASSIC)
-        return FindDialogControls(dialog, controls);
-    return kind == DIALOG_ITEM && FindItemDialogControls(dialog, controls);
+    return kKinds[SubclassedKind(dialog)];
 }
 
 BOOL AugmentFileDialog(HWND dialog)
@@ -149,11 +145,9 @@ BOOL AugmentFileDialog(HWND dialog)
         return FALSE;
     DialogControls controls;
     int kind = DIALOG_CLASSIC;
-    if (!FindDialogControls(dialog, &controls)) {
-        kind = DIALOG_ITEM;
-        if (!FindItemDialogControls(dialog, &controls))
+    while (!kKinds[kind]->find(dialog, &controls))
+        if (++kind == DIALOG_KINDS)
             return FALSE;
-    }
     if (controls.processName[0] && IniGetInt("exception", controls.processName, 0) == 1)
         return FALSE;
 
@@ -161,13 +155,25 @@ BOOL AugmentFileDialog(HWND dialog)
     // and a dialog we failed to subclass is left exactly as it was.
     if (!SubclassDialog(dialog, kind))
         return FALSE;
-    if (kind == DIALOG_ITEM) {
-        AddItemDialogButton(dialog, &controls);
-        return TRUE;
-    }
-    WidenToolbar(controls.toolbar, AppendFavouritesButton(controls.toolbar));
-    KeepToolbarInView(dialog, controls.toolbar);
+    kKinds[kind]->addButton(dialog, &controls);
     return TRUE;
+}
+
+void TypePathAndPressOk(HWND dialog, const DialogControls *controls, const char *path)
+{
+    HWND target = controls->combo ? controls->combo : controls->edit;
+    // Kept on this stack: pressing OK runs the dialog's own code, and other
+    // threads of the program may use the shared buffers meanwhile.
+    char saved[MAX_PATH];
+    saved[0] = '\0';
+    GetWindowTextA(target, saved, COUNTOF(saved));
+    SetWindowTextA(target, path);
+    SetFocus(target);
+    SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+    // The dialog may have closed on a file path; the text goes back only
+    // into a field that still exists.
+    if (IsWindow(target))
+        SetWindowTextA(target, saved);
 }
 
 void FavouritesKey(MSG *msg)
@@ -213,7 +219,7 @@ static BOOL OnNotify(WPARAM id, NMHDR *header)
     return FALSE;
 }
 
-static void OnCommand(HWND dialog, int kind, WPARAM wParam)
+static void OnCommand(HWND dialog, const DialogKind *kind, WPARAM wParam)
 {
     // The button's command comes as a click (0) or from the key (1, as an
     // accelerator's); the menu's commands come with 0.
@@ -223,7 +229,7 @@ static void OnCommand(HWND dialog, int kind, WPARAM wParam)
     // The controls of the dialog that got the command, not of the one
     // recognised last: two file dialogs may be open at once.
     DialogControls controls;
-    if (!FindControls(dialog, kind, &controls))
+    if (!kind->find(dialog, &controls))
         return;
     if (id == IDC_FAVOURITES) {
         // Opened from the keyboard, the menu starts with its first item
@@ -237,42 +243,72 @@ static void OnCommand(HWND dialog, int kind, WPARAM wParam)
         AddCurrentFolder(dialog, controls.processName);
     else if (id == IDM_FAV_EDIT)
         EditIni_(g_instance, dialog);
-    else if (id < IDM_FAV_PROGRAM)
+    else if (id > IDM_FAV_GLOBAL && id < IDM_FAV_PROGRAM)
         ApplyEntry(dialog, &controls, id - IDM_FAV_GLOBAL, "global");
-    else if (controls.processName[0])
+    else if (id > IDM_FAV_PROGRAM && controls.processName[0])
         ApplyEntry(dialog, &controls, id - IDM_FAV_PROGRAM, controls.processName);
 }
 
-static void OnSize(HWND dialog, int kind)
+// Notes how the dialog is ending: Cancel chooses nothing; OK with the path
+// of a file in the field opens that file, whose folder is then the one
+// chosen.
+static void NoteOkOrCancel(HWND dialog, const DialogKind *kind, WORD id)
 {
+    DialogOutcome *outcome = OutcomeOf(dialog);
     DialogControls controls;
-    if (!FindControls(dialog, kind, &controls))
+    if (!outcome || (id != IDOK && id != IDCANCEL))
         return;
-    if (kind == DIALOG_CLASSIC)
-        KeepToolbarInView(dialog, controls.toolbar);
-    else if (controls.button)
-        PlaceItemDialogButton(dialog, &controls);
+    outcome->cancelled = id == IDCANCEL;
+    char *chosen = outcome->chosen;
+    HWND field = id == IDOK && kind->find(dialog, &controls) ? (controls.combo ? controls.combo : controls.edit) : NULL;
+    DWORD attributes;
+    if (field && GetWindowTextA(field, chosen, MAX_PATH) && IsFullyQualifiedPath(chosen, MAX_PATH) &&
+        (attributes = GetFileAttributesA(chosen)) != INVALID_FILE_ATTRIBUTES &&
+        !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        PathRemoveFileSpecA(chosen);
+    else
+        chosen[0] = '\0';
+}
+
+// A dialog that ends other than by Cancel chose something: its folder (or
+// the folder of the file typed in) goes first in the recent list.
+static void OnDestroy(HWND dialog, const DialogKind *kind)
+{
+    DialogOutcome *outcome = OutcomeOf(dialog);
+    char folder[MAX_PATH];
+    if (outcome && !outcome->cancelled && (outcome->chosen[0] || kind->folder(dialog, folder)))
+        RecentFolders_Add(outcome->chosen[0] ? outcome->chosen : folder);
 }
 
 LRESULT CALLBACK FavouritesDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     WNDPROC previous = PreviousDialogProc(dialog);
+    const DialogKind *kind = KindOf(dialog);
     switch (msg) {
     case WM_NOTIFY:
         if (OnNotify(wParam, (NMHDR *)lParam))
             return 0;   // the tooltip is ours alone
         break;
     case WM_COMMAND:
-        OnCommand(dialog, SubclassedKind(dialog), wParam);
+        if (kind) {
+            if (HIWORD(wParam) <= 1)
+                NoteOkOrCancel(dialog, kind, LOWORD(wParam));
+            OnCommand(dialog, kind, wParam);
+        }
         break;   // every command goes on to the dialog as well
     case WM_SIZE: {
         // The dialog lays out its controls first; then the button is put
         // back in view.
         LRESULT result = CallWindowProcA(previous, dialog, msg, wParam, lParam);
-        if (wParam != SIZE_MINIMIZED)
-            OnSize(dialog, SubclassedKind(dialog));
+        DialogControls controls;
+        if (wParam != SIZE_MINIMIZED && kind && kind->find(dialog, &controls))
+            kind->place(dialog, &controls);
         return result;
     }
+    case WM_DESTROY:
+        if (kind)
+            OnDestroy(dialog, kind);
+        break;
     case WM_NCDESTROY:
         RemoveSubclass(dialog, previous);
         break;
