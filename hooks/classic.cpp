@@ -104,6 +104,10 @@ static void AddClassicButton(HWND dialog, const DialogControls *controls)
 
 static BOOL ClassicFolder(HWND dialog, char *out)
 {
+    // The dialog gives up its view and its folder as it ends, and answers
+    // with the desktop then.
+    if (!FindChild(dialog, 0, "SHELLDLL_DefView"))
+        return FALSE;
     WCHAR answer[MAX_PATH + 1] = {};
     return AnsiFolder(answer, SendMessageA(dialog, CDM_GETFOLDERPATH, MAX_PATH, (LPARAM)answer), out);
 }

@@ -249,35 +249,43 @@ static void OnCommand(HWND dialog, const DialogKind *kind, WPARAM wParam)
         ApplyEntry(dialog, &controls, id - IDM_FAV_PROGRAM, controls.processName);
 }
 
-// Notes how the dialog is ending: Cancel chooses nothing; OK with the path
-// of a file in the field opens that file, whose folder is then the one
-// chosen.
-static void NoteOkOrCancel(HWND dialog, const DialogKind *kind, WORD id)
+// OK, and the dialog ended on it: the folder chosen goes first in the
+// recent list. That is the folder of a file whose path was typed in (OK
+// opens it), else the folder the dialog showed, or its picker selected,
+// when OK was pressed: once the dialog has ended it may no longer tell.
+static LRESULT OnOk(HWND dialog, const DialogKind *kind, WNDPROC previous, WPARAM wParam, LPARAM lParam)
 {
-    DialogOutcome *outcome = OutcomeOf(dialog);
     DialogControls controls;
-    if (!outcome || (id != IDOK && id != IDCANCEL))
-        return;
-    outcome->cancelled = id == IDCANCEL;
-    char *chosen = outcome->chosen;
-    HWND field = id == IDOK && kind->find(dialog, &controls) ? (controls.combo ? controls.combo : controls.edit) : NULL;
+    HWND field = kind->find(dialog, &controls) ? (controls.combo ? controls.combo : controls.edit) : NULL;
+    char chosen[MAX_PATH];
     DWORD attributes;
-    if (field && GetWindowTextA(field, chosen, MAX_PATH) && IsFullyQualifiedPath(chosen, MAX_PATH) &&
+    if (field && GetWindowTextA(field, chosen, COUNTOF(chosen)) && IsFullyQualifiedPath(chosen, MAX_PATH) &&
         (attributes = GetFileAttributesA(chosen)) != INVALID_FILE_ATTRIBUTES &&
         !(attributes & FILE_ATTRIBUTE_DIRECTORY))
         PathRemoveFileSpecA(chosen);
-    else
+    else if (!kind->folder(dialog, chosen))
         chosen[0] = '\0';
+    LRESULT result = CallWindowProcA(previous, dialog, WM_COMMAND, wParam, lParam);
+    // A dialog that ends hides itself at once; one that went to a folder
+    // stays in view.
+    DialogOutcome *outcome = OutcomeOf(dialog);
+    if (outcome && chosen[0] && IsWindow(dialog) && !IsWindowVisible(dialog)) {
+        outcome->recorded = TRUE;
+        RecentFolders_Add(chosen);
+    }
+    return result;
 }
 
-// A dialog that ends other than by Cancel chose something: its folder (or
-// the folder of the file typed in) goes first in the recent list.
+// A dialog that ended other than by Cancel or OK (a double click on a file,
+// say) chose something too: the folder it shows still, if it can tell. One
+// still in view did not end: its program is closing it.
 static void OnDestroy(HWND dialog, const DialogKind *kind)
 {
     DialogOutcome *outcome = OutcomeOf(dialog);
     char folder[MAX_PATH];
-    if (outcome && !outcome->cancelled && (outcome->chosen[0] || kind->folder(dialog, folder)))
-        RecentFolders_Add(outcome->chosen[0] ? outcome->chosen : folder);
+    if (outcome && !outcome->cancelled && !outcome->recorded && !IsWindowVisible(dialog) &&
+        kind->folder(dialog, folder))
+        RecentFolders_Add(folder);
 }
 
 LRESULT CALLBACK FavouritesDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -290,11 +298,13 @@ LRESULT CALLBACK FavouritesDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPAR
             return 0;   // the tooltip is ours alone
         break;
     case WM_COMMAND:
-        if (kind) {
-            if (HIWORD(wParam) <= 1)
-                NoteOkOrCancel(dialog, kind, LOWORD(wParam));
-            OnCommand(dialog, kind, wParam);
-        }
+        if (!kind || HIWORD(wParam) > 1)
+            break;
+        if (LOWORD(wParam) == IDCANCEL && OutcomeOf(dialog))
+            OutcomeOf(dialog)->cancelled = TRUE;
+        if (LOWORD(wParam) == IDOK)
+            return OnOk(dialog, kind, previous, wParam, lParam);
+        OnCommand(dialog, kind, wParam);
         break;   // every command goes on to the dialog as well
     case WM_SIZE: {
         // The dialog lays out its controls first; then the button is put

@@ -157,8 +157,8 @@ void RecentFolders_Clear();
 
 // How an augmented dialog ended, as its subclass saw it.
 struct DialogOutcome {
-    BOOL cancelled;             // the last of IDOK and IDCANCEL was IDCANCEL
-    char chosen[MAX_PATH];      // the folder of a file path OK accepted, or empty
+    BOOL cancelled;             // Cancel was pressed
+    BOOL recorded;              // it ended on OK, its folder recorded then
 };
 // The outcome record of a subclassed dialog; null for others.
 DialogOutcome *OutcomeOf(HWND dialog);

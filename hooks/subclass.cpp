@@ -71,7 +71,7 @@ BOOL SubclassDialog(HWND dialog, int kind)
     slot->previous = (WNDPROC)previous;
     slot->kind = kind;
     slot->outcome.cancelled = FALSE;
-    slot->outcome.chosen[0] = '\0';
+    slot->outcome.recorded = FALSE;
     PinModule();
     if (!SetWindowLongPtrA(dialog, GWLP_WNDPROC, (LONG_PTR)FavouritesDialogProc)) {
         InterlockedExchangePointer((PVOID volatile *)&slot->dialog, NULL);

@@ -1222,3 +1222,141 @@ TEST_F(FileDialogs, CtrlBInNotepadsDialogOpensTheMenuAndEnterNavigates)
         << RemoteFolder(process, dialog);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(popup); }));
 }
+
+// --- recent folders ------------------------------------------------------------------
+
+TEST_F(FileDialogs, RecentFoldersRememberWhereFilesWereChosen)
+{
+    std::string a = Folder("recent a"), b = Folder("recent b"), d = Folder("recent d");
+    for (const std::string &f : { a, b, d })
+        ASSERT_TRUE(WriteFile(f + "\\file.txt", "x"));
+    auto Stored = [&] { return Lower(ReadFile(recent)); };
+
+    // A file chosen in the list: the dialog's folder.
+    std::string dialog = Open("open", a);
+    EXPECT_EQ(RecentMenu(dialog), "1274~:Clear");
+    Call("field " + dialog + " file.txt");
+    EXPECT_EQ(Lower(Call("close " + dialog + " ok")), Lower("chosen " + a + "\\file.txt"));
+    EXPECT_EQ(Stored(), Lower(a + "\r\n"));
+    // Cancelled: nothing.
+    dialog = Open("open", b);
+    EXPECT_EQ(Call("close " + dialog), "cancelled");
+    EXPECT_EQ(Stored(), Lower(a + "\r\n"));
+    // A file typed with its full path: the file's folder, not the dialog's.
+    dialog = Open("save", b);
+    Call("field " + dialog + " |" + d + "\\file.txt|");
+    EXPECT_EQ(Lower(Call("close " + dialog + " ok")), Lower("chosen " + d + "\\file.txt"));
+    EXPECT_EQ(Stored(), Lower(d + "\r\n" + a + "\r\n"));
+    // Most recent first, each once; in the item dialog too.
+    dialog = Call("itemopen open |" + a + "|");
+    ASSERT_TRUE(WaitUntil([&] { return Lower(Call("folder " + dialog)) == Lower(a); }));
+    Call("field " + dialog + " file.txt");
+    EXPECT_EQ(Lower(Call("close " + dialog + " ok")), Lower("chosen " + a + "\\file.txt"));
+    EXPECT_EQ(Stored(), Lower(a + "\r\n" + d + "\r\n"));
+
+    // A folder that no longer exists is left out; the others keep their ids.
+    ASSERT_TRUE(DeleteFileA((a + "\\file.txt").c_str()) && RemoveDirectoryA(a.c_str()));
+    dialog = Open("open", b);
+    EXPECT_EQ(Lower(RecentMenu(dialog)), Lower("1265:" + d + "|-|1274:Clear"));
+    // Chosen from the menu: the dialog goes there and keeps its file name.
+    Call("field " + dialog + " keep.txt");
+    ASSERT_EQ(Call("favpick " + dialog + " 1 sub 1"), "picked");
+    EXPECT_EQ(FolderOf(dialog), Lower(d));
+    EXPECT_EQ(Call("field " + dialog), "keep.txt");
+    // Clear empties it.
+    ASSERT_EQ(Call("favpick " + dialog + " 1 sub 2"), "picked");
+    EXPECT_EQ(GetFileAttributesA(recent.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(RecentMenu(dialog), "1274~:Clear");
+    EXPECT_EQ(Call("close " + dialog), "cancelled");
+
+    // Switched off on the Settings page: nothing is recorded.
+    Ini(Lines({ "[settings]", "fd.recent=0" }));
+    dialog = Open("open", b);
+    Call("field " + dialog + " file.txt");
+    EXPECT_EQ(Lower(Call("close " + dialog + " ok")), Lower("chosen " + b + "\\file.txt"));
+    EXPECT_EQ(GetFileAttributesA(recent.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(FileDialogs, RecentListFromOutsideIsReadWithCareAndKeptToTen)
+{
+    // Eleven folders, of which the menu shows the first ten that exist;
+    // lines that are no folder path, too long, repeated or cut short are
+    // skipped.
+    std::string text = "relative\\folder\r\n" + std::string(300, 'x') + "\r\n";
+    std::vector<std::string> folders;
+    for (int i = 0; i < 11; i++) {
+        folders.push_back(Folder("ten " + std::to_string(i)));
+        text += folders.back() + "\r\n";
+        if (i == 2)
+            text += folders[0] + "\\\r\n" + std::string(1, '\0') + "C:\\\r\n";
+    }
+    ASSERT_TRUE(WriteFile(recent, text + "C:\\"));
+    std::string dialog = Open("open", folders[0]);
+    std::string want;
+    for (int i = 0; i < 10; i++)
+        want += std::to_string(1264 + i) + ":" + folders[i] + "|";
+    EXPECT_EQ(Lower(RecentMenu(dialog)), Lower(want + "-|1274:Clear"));
+    // A new folder goes first and the last falls off.
+    Call("field " + dialog + " |" + folders[10] + "|");
+    Call("command " + dialog + " 1");
+    ASSERT_TRUE(WriteFile(folders[10] + "\\f.txt", "x"));
+    Call("field " + dialog + " f.txt");
+    EXPECT_EQ(Lower(Call("close " + dialog + " ok")), Lower("chosen " + folders[10] + "\\f.txt"));
+    std::string stored = folders[10] + "\r\n";
+    for (int i = 0; i < 9; i++)
+        stored += folders[i] + "\r\n";
+    EXPECT_EQ(Lower(ReadFile(recent)), Lower(stored));
+}
+
+// --- folder pickers ---------------------------------------------------------------------
+
+TEST_F(FileDialogs, FolderPickerGetsTheButtonSelectsEntriesAndAddsTheSelectedFolder)
+{
+    std::string start = Folder("pick start"), a = Folder("pick a");
+    for (const char *look : { "old", "new" }) {
+        SCOPED_TRACE(look);
+        Ini(Lines({ "[global]", "name1=A", "path1=" + a }));
+        DeleteFileA(recent.c_str());
+        std::string dialog = Call(std::string("picker ") + look + " |" + start + "|");
+        ASSERT_NE(StrHwnd(dialog), (HWND)NULL) << dialog;
+        EXPECT_EQ(Call("subclassed " + dialog), "yes");
+        EXPECT_EQ(Call("pushbutton " + dialog), "Brivane tab=1 beside=1 inside=1 order=1 tip=Brivane (Ctrl+B)");
+        if (strcmp(look, "new") == 0)
+            SaveWindowPng(StrHwnd(dialog), ArtifactPath("folder_picker.png"));
+        // "Add this folder" takes the selected folder.
+        EXPECT_EQ(Menu(dialog), "1281:A|-|1279:Brivane");
+        EXPECT_EQ(AddMenu(dialog), "Add this folder{1277:to all programs|1278:to client_filedlg}|1279:Brivane");
+        Call("command " + dialog + " 1278");
+        EXPECT_EQ(Lower(Section(kClientSection)), Lower("name1=pick start|path1=" + start));
+        // An entry is selected, not returned; the picker's own OK returns it.
+        // (The program's entry comes first, then a separator, then A.)
+        ASSERT_EQ(Call("favpick " + dialog + " 2"), "picked");
+        EXPECT_EQ(Call("ended " + dialog), "running");
+        EXPECT_EQ(AddMenu(dialog), "Add this folder{1277~:to all programs|1278:to client_filedlg}|1279:Brivane");
+        EXPECT_EQ(Lower(Call("close " + dialog + " ok")), Lower("chosen " + a));
+        EXPECT_EQ(Lower(ReadFile(recent)), Lower(a + "\r\n"));
+    }
+}
+
+TEST_F(FileDialogs, ItemDialogPickingFoldersGoesToEntriesWithoutReturningThem)
+{
+    std::string start = Folder("start"), a = Folder("fav a");
+    Ini(Lines({ "[global]", "name1=A", "path1=" + a }));
+    std::string dialog = Call("itemopen pick |" + start + "|");
+    ASSERT_NE(StrHwnd(dialog), (HWND)NULL) << dialog;
+
+    ASSERT_TRUE(WaitUntil([&] { return Lower(Call("folder " + dialog)) == Lower(start); }));
+    EXPECT_EQ(AddMenu(dialog), "Add this folder{1277:to all programs|1278:to client_filedlg}|1279:Brivane");
+    Call("field " + dialog + " kept");
+    ASSERT_EQ(Call("favpick " + dialog + " 1"), "picked");
+    EXPECT_TRUE(WaitUntil([&] { return Lower(Call("folder " + dialog)) == Lower(a); }, 3000))
+        << Call("folder " + dialog);
+    EXPECT_EQ(Call("ended " + dialog), "running");
+    EXPECT_EQ(Call("field " + dialog), "kept");
+    // On Windows, OK with the field empty returns the folder shown; Wine's
+    // dialog returns nothing then (without the module too), so the folder's
+    // path is typed in here.
+    Call("field " + dialog + " |" + a + "|");
+    EXPECT_EQ(Lower(Call("close " + dialog + " ok")), Lower("chosen " + a));
+    EXPECT_EQ(Lower(ReadFile(recent)), Lower(a + "\r\n"));
+}

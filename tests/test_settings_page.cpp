@@ -95,7 +95,7 @@ protected:
         EXPECT_EQ(s->runInTray, w.tray);
 
         std::map<std::string, std::string> file = st::SettingsInFile(path);
-        EXPECT_EQ(file.size(), 10u);
+        EXPECT_EQ(file.size(), 11u);   // with fd.recent, which only the file holds
         EXPECT_EQ(file["fi.init"], std::to_string(w.position));
         EXPECT_EQ(file["fi.follow"], std::to_string(w.follow));
         EXPECT_EQ(file["fi.top"], std::to_string(w.onTop));
@@ -397,6 +397,7 @@ TEST(Templates, SettingsDialogAsTabled)
         { 428, "EDIT", "", 0x50012081, EDGE, 207, 46, 20, 10 },
         { 0xFFFF, "STATIC", "height:", 0x5002000C, 0, 184, 48, 21, 8 },
         { 432, "BUTTON", "Run in tray", 0x50018003, 0, 13, 110, 50, 10 },
+        { 440, "BUTTON", "Remember recent folders", 0x50018003, 0, 80, 110, 100, 10 },
     };
     ASSERT_EQ(t.items.size(), sizeof(want) / sizeof(want[0]));
     for (size_t i = 0; i < t.items.size(); i++) {
