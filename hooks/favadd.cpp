@@ -45,21 +45,29 @@ static void WithoutTrailingBackslash(char *path)
 
 // Whether the entries a reader reaches hold folder: the same path without
 // regard to case or a trailing backslash.
-static BOOL ListHoldsFolder(const SectionLines *lines, const char *folder)
+static BOOL EntriesHoldFolder(const NumberedEntries *entries, const char *folder)
 {
     char want[MAX_PATH], path[MAX_PATH];
     BufSet(want, COUNTOF(want), folder);
     WithoutTrailingBackslash(want);
-    NumberedEntries entries;
-    BOOL held = FALSE;
-    if (NumberedEntriesBuild(&entries, SectionLinesText(lines), lines->used)) {
-        size_t end = NumberedEnd(&entries);
-        for (size_t n = 1; n < end && !held; n++) {
-            NumberedPath(&entries, n, path, COUNTOF(path));
-            WithoutTrailingBackslash(path);
-            held = path[0] && lstrcmpiA(path, want) == 0;
-        }
+    int len = lstrlenA(want);
+    size_t end = NumberedEnd(entries);
+    for (size_t n = 1; n < end; n++) {
+        NumberedPath(entries, n, path, COUNTOF(path));
+        WithoutTrailingBackslash(path);
+        // The comparison by the code page's rules is dear; a path of
+        // another length cannot match.
+        if (lstrlenA(path) == len && lstrcmpiA(path, want) == 0)
+            return TRUE;
     }
+    return FALSE;
+}
+
+static BOOL ListHoldsFolder(const SectionLines *lines, const char *folder)
+{
+    NumberedEntries entries;
+    BOOL held = NumberedEntriesBuild(&entries, SectionLinesText(lines), lines->used) &&
+                EntriesHoldFolder(&entries, folder);
     NumberedEntriesFree(&entries);
     return held;
 }
@@ -94,8 +102,8 @@ static void InsertAddItem(HMENU menu, UINT id, const char *text, BOOL enabled)
     InsertMenuItemA(menu, GetMenuItemCount(menu), TRUE, &item);
 }
 
-void AppendAddFolderMenu(HMENU menu, HWND dialog, const char *processName, const SectionLines *global,
-                         const SectionLines *program)
+void AppendAddFolderMenu(HMENU menu, HWND dialog, const char *processName, const NumberedEntries *global,
+                         const NumberedEntries *program)
 {
     HMENU submenu = CreatePopupMenu();
     if (!submenu)
@@ -104,11 +112,11 @@ void AppendAddFolderMenu(HMENU menu, HWND dialog, const char *processName, const
     // nothing is added to it.
     char folder[MAX_PATH];
     BOOL known = CurrentFolder(dialog, folder);
-    InsertAddItem(submenu, IDM_ADD_GLOBAL, "to all programs", known && global && !ListHoldsFolder(global, folder));
+    InsertAddItem(submenu, IDM_ADD_GLOBAL, "to all programs", known && global && !EntriesHoldFolder(global, folder));
     if (processName[0]) {
         char text[PROCESS_NAME_CAPACITY + 4];
         BufJoin(text, COUNTOF(text), "to ", processName);
-        InsertAddItem(submenu, IDM_ADD_PROGRAM, text, known && program && !ListHoldsFolder(program, folder));
+        InsertAddItem(submenu, IDM_ADD_PROGRAM, text, known && program && !EntriesHoldFolder(program, folder));
     }
     AppendSubmenu(menu, submenu, "Add this folder");
 }

@@ -142,8 +142,8 @@ void ShowFavouritesMenu(HWND dialog, const DialogControls *controls)
         InsertSeparator(menu, GetMenuItemCount(menu));
     RecentList shown;
     AppendRecentMenu(menu, &shown);
-    AppendAddFolderMenu(menu, dialog, name, global.whole ? &global.lines : NULL,
-                        program.whole ? &program.lines : NULL);
+    AppendAddFolderMenu(menu, dialog, name, global.whole ? &global.entries : NULL,
+                        program.whole ? &program.entries : NULL);
     FreeFavourites(&program);
     FreeFavourites(&global);
     BufSet(MenuItemBuffer, COUNTOF(MenuItemBuffer), "Brivane");

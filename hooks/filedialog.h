@@ -123,9 +123,9 @@ int FillMenu(HMENU menu, const char *section, int n, int pos, int idBase);
 // an item is disabled when the dialog cannot tell its folder or the section
 // holds it already (or could not be read). A program without a name gets no
 // item of its own.
-struct SectionLines;
-void AppendAddFolderMenu(HMENU menu, HWND dialog, const char *processName, const SectionLines *global,
-                         const SectionLines *program);
+struct NumberedEntries;
+void AppendAddFolderMenu(HMENU menu, HWND dialog, const char *processName, const NumberedEntries *global,
+                         const NumberedEntries *program);
 
 // Adds folder to section as its next top-level entry unless it holds it;
 // one read and one write of the section. Returns whether it was written.
