@@ -89,19 +89,11 @@ void PlacePushButton(HWND dialog, const DialogControls *controls)
     if (!GetWindowRect(controls->ok, &ok))
         return;
     MapWindowPoints(NULL, dialog, (POINT *)&ok, 2);
-    // As wide as its text needs with the margins of a dialog button, at the
-    // height of OK and the usual dialog-unit gap to its left.
+    // As large as OK (its text is no longer than a button's usual), with
+    // the usual dialog-unit gap to its left.
     RECT units = { 0, 0, 4, 0 };
     MapDialogRect(dialog, &units);
-    SIZE text = {};
-    HDC dc = GetDC(controls->button);
-    if (dc) {
-        HGDIOBJ old = SelectObject(dc, (HGDIOBJ)SendMessageA(controls->button, WM_GETFONT, 0, 0));
-        GetTextExtentPoint32A(dc, kButtonText, COUNTOF(kButtonText) - 1, &text);
-        SelectObject(dc, old);
-        ReleaseDC(controls->button, dc);
-    }
-    int width = text.cx + 4 * units.right;
+    int width = ok.right - ok.left;
     // Just before OK in the tab order, so the keyboard reaches it there.
     HWND before = GetWindow(controls->ok, GW_HWNDPREV);
     UINT keep = before == controls->button ? SWP_NOZORDER : 0;

@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
-"""Draws the two icons (a folder with a star) as 256-colour .ico files.
+"""Draws the two icons (a folder with a star) as 16-colour .ico files.
 
 Run from anywhere; writes favico.ico (16 x 16) and favico2.ico (32 x 32)
 next to this script. The images are drawn from shapes, so both sizes stay
-crisp without hand editing.
+crisp without hand editing. They use eight colours: stored at four bits a
+pixel they look the same as at eight and take a fifth of the room in the
+module, which every program that shows a file dialog maps.
 """
 import math
 import os
@@ -70,24 +72,26 @@ def draw(n):
 
 def ico(img):
     n = len(img)
-    pal = PALETTE + [(0, 0, 0)] * (256 - len(PALETTE))
+    pal = PALETTE + [(0, 0, 0)] * (16 - len(PALETTE))
     xor = b''
     mask = b''
     row_and = ((n + 31) // 32) * 4
+    row_xor = ((n * 4 + 31) // 32) * 4
     for y in reversed(range(n)):  # bottom-up
-        xor += bytes(img[y]) + b'\0' * ((4 - n % 4) % 4)
+        packed = bytes((img[y][x] << 4) | img[y][x + 1] for x in range(0, n, 2))
+        xor += packed + b'\0' * (row_xor - len(packed))
         bits = 0
         row = bytearray(row_and)
         for x in range(n):
             if img[y][x] == 0:
                 row[x // 8] |= 0x80 >> (x % 8)
         mask += bytes(row)
-    header = struct.pack('<IiiHHIIiiII', 40, n, 2 * n, 1, 8, 0,
-                         len(xor) + len(mask), 0, 0, 256, 0)
+    header = struct.pack('<IiiHHIIiiII', 40, n, 2 * n, 1, 4, 0,
+                         len(xor) + len(mask), 0, 0, 16, 0)
     palette = b''.join(struct.pack('BBBB', b, g, r, 0) for (r, g, b) in pal)
     body = header + palette + xor + mask
     return struct.pack('<HHH', 0, 1, 1) + struct.pack(
-        '<BBBBHHII', n % 256, n % 256, 0, 0, 1, 8, len(body), 22) + body
+        '<BBBBHHII', n % 256, n % 256, 16, 0, 1, 4, len(body), 22) + body
 
 
 here = os.path.dirname(os.path.abspath(__file__))

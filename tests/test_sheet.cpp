@@ -683,7 +683,7 @@ TEST(AboutTemplate, AsTabled)
     EXPECT_EQ(icon.cx, 20);
     EXPECT_EQ(icon.cy, 20);
 
-    // Both icons at their sizes and 256 colours.
+    // Both icons at their sizes and 16 colours (they use eight).
     struct Icon { const char *name; int size; } icons[] = { { "Favico", 16 }, { "Favico2", 32 } };
     for (const Icon &i : icons) {
         SCOPED_TRACE(i.name);
@@ -693,7 +693,7 @@ TEST(AboutTemplate, AsTabled)
         ASSERT_EQ(*(const WORD *)(dir + 4), 1) << "one image";
         EXPECT_EQ(dir[6], i.size);     // width
         EXPECT_EQ(dir[7], i.size);     // height
-        EXPECT_EQ(*(const WORD *)(dir + 12), 8) << "bits per pixel";
+        EXPECT_EQ(*(const WORD *)(dir + 12), 4) << "bits per pixel";
     }
 }
 
