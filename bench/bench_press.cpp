@@ -6,8 +6,10 @@
 // add its noise); this program plays the host: the block, a configuration
 // file whose section global holds the entries, a recent list of ten
 // existing folders, and the module's hooks.
-//   bench_press.exe [entries, default 500] [rounds, default 3] [module file or -] [item]
-// (item: in the Common Item Dialog rather than the classic one)
+//   bench_press.exe [entries, default 500] [rounds, default 3] [module file or -] [classic|item] [cold]
+// (item: in the Common Item Dialog rather than the classic one; cold: the
+// configuration file changed before each press, as after any edit, so that
+// the profile functions read it anew)
 #include <windows.h>
 #include <algorithm>
 #include <stdio.h>
@@ -47,6 +49,7 @@ int main(int argc, char **argv)
     dir.erase(dir.find_last_of("\\/") + 1);
     std::string modulePath = argc > 3 && strcmp(argv[3], "-") ? argv[3] : dir + BRIVANE_MODULE_FILE;
     bool item = argc > 4 && !strcmp(argv[4], "item");
+    bool cold = argc > 5 && !strcmp(argv[5], "cold");
 
     std::string ini = dir + "bench_press.ini", text = "[global]\r\n", recent;
     for (int i = 1; i <= entries; i++) {
@@ -88,7 +91,7 @@ int main(int argc, char **argv)
     std::string out = dir + "bench_press_out.txt";
     DeleteFileA(out.c_str());
     std::string cmd = "\"" + dir + "bench_workload.exe\" press \"" + out + "\" " + std::to_string(entries) + " " +
-                      std::to_string(rounds) + (item ? " item" : "");
+                      std::to_string(rounds) + (item ? " item" : " classic") + (cold ? " \"" + ini + "\"" : "");
     std::vector<char> line(cmd.begin(), cmd.end());
     line.push_back('\0');
     STARTUPINFOA si = {};
@@ -124,10 +127,10 @@ int main(int argc, char **argv)
         fprintf(stderr, "a menu did not open or close\n");
         return 1;
     }
-    printf("Press of the favourites button from outside, in the %s dialog, %d entries in section global and ten "
+    printf("Press of the favourites button from outside, in the %s dialog, %d entries in section global%s and ten "
            "recent folders, beside a plain popup menu of %d items in the same dialog; from the posted command to "
            "the menu on screen, median of %d rounds (after one to warm up).\n\n",
-           item ? "item" : "classic", entries, entries, rounds);
+           item ? "item" : "classic", entries, cold ? " (the file changed before each press)" : "", entries, rounds);
     printf("| menu | median ms | all ms |\n|---|---|---|\n");
     for (int k = 0; k < 2; k++) {
         printf("| %s | %.1f |", names[k], Median(times[k]));

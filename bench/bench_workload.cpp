@@ -9,12 +9,13 @@
 //     opens and closes standard Open dialogs; each is timed from its
 //     WM_INITDIALOG to the first moment its modal loop is idle (the
 //     augmented, painted dialog); writes "median_ms min_ms max_ms augmented opened"
-//   bench_workload.exe press <out file> [items] [rounds] [item]
+//   bench_workload.exe press <out file> [items] [rounds] [classic|item] [file to touch]
 //     shows one standard Open dialog (item: the Common Item Dialog), and
 //     from another thread presses its favourites button (posts the command)
 //     and has the dialog's thread show a plain popup menu of that many
 //     items in the same place, as any program could, by turns; each is
-//     timed until its menu window is on screen. Writes two lines of times
+//     timed until its menu window is on screen; with a file to touch, that
+//     file's time of writing is renewed before each. Writes two lines of times
 //     in ms, the plain menu's and the favourites menu's
 //   bench_workload.exe footprint <out file> <dll>
 //     what loading the DLL costs this process: heap bytes and blocks that
@@ -210,7 +211,21 @@ static LRESULT CALLBACK MenuShownHook(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(NULL, code, wParam, lParam);
 }
 
-struct PressDriver { DWORD thread; std::vector<double> ms[2]; };
+struct PressDriver { DWORD thread; const char *touch; std::vector<double> ms[2]; };
+
+// Gives the file a new time of last writing, as any edit would: the
+// profile functions read a file anew once it changed.
+static void Touch(const char *path)
+{
+    HANDLE f = CreateFileA(path, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0,
+                           NULL);
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    if (f != INVALID_HANDLE_VALUE) {
+        SetFileTime(f, NULL, NULL, &now);
+        CloseHandle(f);
+    }
+}
 
 // Another thread of the program presses, as a user or a test would: posts
 // the command (or the plain menu's message) to the dialog and takes the
@@ -230,6 +245,8 @@ static DWORD WINAPI DrivePresses(void *p)
     QueryPerformanceFrequency(&freq);
     for (int r = 0; dialog && r <= s_pressRounds; r++)
         for (int k = 0; k < 2; k++) {
+            if (d->touch)
+                Touch(d->touch);
             ResetEvent(s_shown);
             QueryPerformanceCounter(&start);
             PostMessageA(dialog, k ? WM_COMMAND : WM_APP + 1, k ? kFavouritesButton : 0, 0);
@@ -247,7 +264,7 @@ static DWORD WINAPI DrivePresses(void *p)
     return 0;
 }
 
-static void RunPress(FILE *out, int items, int rounds, bool item)
+static void RunPress(FILE *out, int items, int rounds, bool item, const char *touch)
 {
     s_plainItems = items;
     s_pressRounds = rounds;
@@ -256,6 +273,7 @@ static void RunPress(FILE *out, int items, int rounds, bool item)
     HHOOK shown = SetWindowsHookExA(WH_CALLWNDPROCRET, MenuShownHook, NULL, GetCurrentThreadId());
     PressDriver driver;
     driver.thread = GetCurrentThreadId();
+    driver.touch = touch;
     HANDLE thread = CreateThread(NULL, 0, DrivePresses, &driver, 0, NULL);
     if (item) {
         CoInitializeEx(NULL, COINIT_APARTMENTTHREADED);
@@ -356,7 +374,8 @@ int main(int argc, char **argv)
     else if (!strcmp(argv[1], "filedialog"))
         RunFileDialogs(out, n > 0 ? n : 50);
     else if (!strcmp(argv[1], "press"))
-        RunPress(out, n > 0 ? n : 500, argc > 4 ? atoi(argv[4]) : 3, argc > 5 && !strcmp(argv[5], "item"));
+        RunPress(out, n > 0 ? n : 500, argc > 4 ? atoi(argv[4]) : 3, argc > 5 && !strcmp(argv[5], "item"),
+                 argc > 6 ? argv[6] : NULL);
     else if (!strcmp(argv[1], "footprint") && argc > 3)
         RunFootprint(out, argv[3]);
     else
