@@ -83,6 +83,21 @@ void AddPushButton(HWND dialog, const DialogControls *controls)
     PlacePushButton(dialog, &placed);
 }
 
+// Whether a visible control of the dialog other than button lies in place
+// (dialog client coordinates).
+static BOOL PlaceTaken(HWND dialog, HWND button, const RECT *place)
+{
+    RECT other, both;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (child == button || !IsWindowVisible(child) || !GetWindowRect(child, &other))
+            continue;
+        MapWindowPoints(NULL, dialog, (POINT *)&other, 2);
+        if (IntersectRect(&both, place, &other))
+            return TRUE;
+    }
+    return FALSE;
+}
+
 void PlacePushButton(HWND dialog, const DialogControls *controls)
 {
     RECT ok;
@@ -93,12 +108,18 @@ void PlacePushButton(HWND dialog, const DialogControls *controls)
     // the usual dialog-unit gap to its left.
     RECT units = { 0, 0, 4, 0 };
     MapDialogRect(dialog, &units);
-    int width = ok.right - ok.left;
+    int width = ok.right - ok.left, height = ok.bottom - ok.top;
+    RECT place = { ok.left - units.right - width, ok.top, ok.left - units.right, ok.bottom };
+    // Where a control of the dialog's own lies there (a picker's "Make New
+    // Folder"), the button goes above OK, if that place is free.
+    RECT above = { ok.right - width, ok.top - units.right - height, ok.right, ok.top - units.right };
+    if (PlaceTaken(dialog, controls->button, &place) && !PlaceTaken(dialog, controls->button, &above))
+        place = above;
     // Just before OK in the tab order, so the keyboard reaches it there.
     HWND before = GetWindow(controls->ok, GW_HWNDPREV);
     UINT keep = before == controls->button ? SWP_NOZORDER : 0;
-    SetWindowPos(controls->button, before ? before : HWND_TOP, ok.left - units.right - width, ok.top,
-                 width, ok.bottom - ok.top, SWP_NOACTIVATE | keep);
+    SetWindowPos(controls->button, before ? before : HWND_TOP, place.left, place.top, width, height,
+                 SWP_NOACTIVATE | keep);
 }
 
 POINT MenuAnchor(const DialogControls *controls)

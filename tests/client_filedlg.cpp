@@ -574,9 +574,20 @@ CLIENT_COMMAND(itemopen)
 CLIENT_COMMAND(picker)
 {
     DialogThread *t = new DialogThread;
-    FileDialogParams *params = new FileDialogParams{ false, args.size() > 2 ? args[2] : "", t,
-                                                     args.at(1) == "new" };
-    return StartDialogThread(t, PickerThread, params);
+    std::string dir = args.size() > 2 ? args[2] : "";
+    FileDialogParams *params = new FileDialogParams{ false, dir, t, args.at(1) == "new" };
+    std::string dialog = StartDialogThread(t, PickerThread, params);
+    // Wine's picker now and then drops the selection its callback asks for
+    // while it fills its tree: asked again until something is selected.
+    HWND tree = FindDescendant(Str2Hwnd(dialog), WC_TREEVIEWA, 0x3741);
+    if (tree && !dir.empty())
+        PumpUntil([&] {
+            if (TreeView_GetSelection(tree))
+                return true;
+            SendMessageA(Str2Hwnd(dialog), BFFM_SETSELECTIONA, TRUE, (LPARAM)dir.c_str());
+            return false;
+        }, 5000);
+    return dialog;
 }
 
 // fake <toolbarId> <edit> <combo> <ok> [imageList] [unicode] [ownSubclass]:
@@ -892,8 +903,10 @@ BOOL CALLBACK ReadButtonTip(HWND w, LPARAM lp)
 }
 
 // pushbutton <dlg>: the favourites push button's text, and whether it is a
-// tab stop, sits beside OK (same row and height, just left of it), lies in
-// the client area and comes just before OK in the tab order.
+// tab stop, where it sits by OK (left: same row and size, just left of it;
+// above: same column and size, just above it), whether it is clear of every
+// other visible control of the dialog, lies in the client area and comes
+// just before OK in the tab order.
 CLIENT_COMMAND(pushbutton)
 {
     HWND dialog = Str2Hwnd(args.at(1));
@@ -908,15 +921,25 @@ CLIENT_COMMAND(pushbutton)
     GetClientRect(dialog, &c);
     char text[64] = "";
     GetWindowTextA(push, text, sizeof(text));
-    bool beside = b.top == o.top && b.bottom == o.bottom && b.right < o.left && o.left - b.right <= 12 &&
-                  b.right - b.left >= 20;
+    bool size = b.right - b.left == o.right - o.left && b.bottom - b.top == o.bottom - o.top;
+    const char *at = !size ? "other"
+                     : b.top == o.top && b.right < o.left && o.left - b.right <= 12 ? "left"
+                     : b.right == o.right && b.bottom < o.top && o.top - b.bottom <= 12 ? "above" : "other";
+    bool clear = true;
+    for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        RECT r, both;
+        GetWindowRect(c, &r);
+        MapWindowPoints(NULL, dialog, (POINT *)&r, 2);
+        if (c != push && IsWindowVisible(c) && IntersectRect(&both, &r, &b))
+            clear = false;
+    }
     bool inside = b.left >= 0 && b.top >= 0 && b.right <= c.right && b.bottom <= c.bottom;
     bool tab = (GetWindowLongA(push, GWL_STYLE) & WS_TABSTOP) != 0;
     // The tooltip of the button, from whichever tooltip window has it.
     TipQuery q = { dialog, push, "" };
     EnumThreadWindows(GetWindowThreadProcessId(dialog, NULL), ReadButtonTip, (LPARAM)&q);
     const char *tip = q.text;
-    return std::string(text) + " tab=" + Num(tab) + " beside=" + Num(beside) + " inside=" + Num(inside) +
+    return std::string(text) + " tab=" + Num(tab) + " at=" + at + " clear=" + Num(clear) + " inside=" + Num(inside) +
            " order=" + Num(GetWindow(push, GW_HWNDNEXT) == ok) + " tip=" + tip;
 }
 
@@ -969,6 +992,25 @@ CLIENT_COMMAND(field)
     char text[300] = "";
     GetWindowTextA(field, text, sizeof(text));
     return text;
+}
+
+// pickersel <dlg>: the texts of the folder picker's selected item and its
+// ancestors, innermost first, joined by |.
+CLIENT_COMMAND(pickersel)
+{
+    HWND tree = FindDescendant(Str2Hwnd(args.at(1)), WC_TREEVIEWA, 0x3741);
+    std::string out;
+    for (HTREEITEM item = tree ? TreeView_GetSelection(tree) : NULL; item; item = TreeView_GetParent(tree, item)) {
+        char text[MAX_PATH] = "";
+        TVITEMA tv = {};
+        tv.mask = TVIF_TEXT;
+        tv.hItem = item;
+        tv.pszText = text;
+        tv.cchTextMax = sizeof(text);
+        TreeView_GetItem(tree, &tv);
+        out += (out.empty() ? "" : "|") + std::string(text);
+    }
+    return tree ? out : "no tree";
 }
 
 // close <dlg> [ok]: cancels a file dialog (or closes a fake), or with ok
