@@ -9,6 +9,14 @@
 //     opens and closes standard Open dialogs; each is timed from its
 //     WM_INITDIALOG to the first moment its modal loop is idle (the
 //     augmented, painted dialog); writes "median_ms min_ms max_ms augmented opened"
+//   bench_workload.exe press <out file> [items] [rounds] [classic|item] [file to touch]
+//     shows one standard Open dialog (item: the Common Item Dialog), and
+//     from another thread presses its favourites button (posts the command)
+//     and has the dialog's thread show a plain popup menu of that many
+//     items in the same place, as any program could, by turns; each is
+//     timed until its menu window is on screen; with a file to touch, that
+//     file's time of writing is renewed before each. Writes two lines of times
+//     in ms, the plain menu's and the favourites menu's
 //   bench_workload.exe footprint <out file> <dll>
 //     what loading the DLL costs this process: heap bytes and blocks that
 //     its load allocates, load time, writable image bytes (the pages that
@@ -19,6 +27,7 @@
 #include <commdlg.h>
 #include <commctrl.h>
 #include <psapi.h>
+#include <shobjidl.h>
 #include <algorithm>
 #include <stdio.h>
 #include <stdlib.h>
@@ -152,6 +161,150 @@ static void RunFileDialogs(FILE *out, int n)
             s_augmented, (int)v.size());
 }
 
+// --- press ---------------------------------------------------------------------
+
+static int s_plainItems, s_pressRounds;
+static HANDLE s_shown;
+static HWND s_popup;
+static LARGE_INTEGER s_shownAt;
+
+// Thread hook of the dialog's thread: a plain menu, built and shown the way
+// any program would, under the favourites button.
+static LRESULT CALLBACK PlainMenuHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    MSG *msg = (MSG *)lParam;
+    if (code == HC_ACTION && wParam == PM_REMOVE && msg->message == WM_APP + 1) {
+        HWND dialog = msg->hwnd;
+        msg->message = WM_NULL;
+        RECT bar = {}, button = {};
+        for (HWND tb = FindWindowExA(dialog, NULL, TOOLBARCLASSNAMEA, NULL); tb;
+             tb = FindWindowExA(dialog, tb, TOOLBARCLASSNAMEA, NULL))
+            if (SendMessageA(tb, TB_GETRECT, kFavouritesButton, (LPARAM)&button)) {
+                GetWindowRect(tb, &bar);
+                break;
+            }
+        HMENU menu = CreatePopupMenu();
+        char text[32];
+        for (int i = 1; i <= s_plainItems; i++) {
+            sprintf(text, "Folder %d", i);
+            AppendMenuA(menu, MF_STRING, 1280 + i, text);
+        }
+        TrackPopupMenuEx(menu, TPM_RIGHTBUTTON | TPM_RETURNCMD, bar.left + button.left, bar.bottom, dialog, NULL);
+        DestroyMenu(menu);
+    }
+    return CallNextHookEx(NULL, code, wParam, lParam);
+}
+
+// Thread hook of the dialog's thread: the moment a popup menu window of
+// this thread is shown, whoever built the menu.
+static LRESULT CALLBACK MenuShownHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPRETSTRUCT *ret = (const CWPRETSTRUCT *)lParam;
+    char cls[16];
+    if (code == HC_ACTION && ret->message == WM_WINDOWPOSCHANGED &&
+        (((const WINDOWPOS *)ret->lParam)->flags & SWP_SHOWWINDOW) && GetClassNameA(ret->hwnd, cls, sizeof(cls)) &&
+        !strcmp(cls, "#32768")) {
+        QueryPerformanceCounter(&s_shownAt);
+        s_popup = ret->hwnd;
+        SetEvent(s_shown);
+    }
+    return CallNextHookEx(NULL, code, wParam, lParam);
+}
+
+struct PressDriver { DWORD thread; const char *touch; std::vector<double> ms[2]; };
+
+// Gives the file a new time of last writing, as any edit would: the
+// profile functions read a file anew once it changed.
+static void Touch(const char *path)
+{
+    HANDLE f = CreateFileA(path, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0,
+                           NULL);
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    if (f != INVALID_HANDLE_VALUE) {
+        SetFileTime(f, NULL, NULL, &now);
+        CloseHandle(f);
+    }
+}
+
+// Another thread of the program presses, as a user or a test would: posts
+// the command (or the plain menu's message) to the dialog and takes the
+// time until the menu is on screen; Esc closes it. The first round warms up.
+static DWORD WINAPI DrivePresses(void *p)
+{
+    PressDriver *d = (PressDriver *)p;
+    HWND dialog = NULL;
+    for (int i = 0; i < 3000 && !dialog; i++) {
+        Sleep(10);
+        for (HWND w = FindWindowExA(NULL, NULL, "#32770", NULL); w; w = FindWindowExA(NULL, w, "#32770", NULL))
+            if (GetWindowThreadProcessId(w, NULL) == d->thread && IsWindowVisible(w))
+                dialog = w;
+    }
+    Sleep(500);   // the dialog fills its view once it shows
+    LARGE_INTEGER freq, start;
+    QueryPerformanceFrequency(&freq);
+    for (int r = 0; dialog && r <= s_pressRounds; r++)
+        for (int k = 0; k < 2; k++) {
+            if (d->touch)
+                Touch(d->touch);
+            ResetEvent(s_shown);
+            QueryPerformanceCounter(&start);
+            PostMessageA(dialog, k ? WM_COMMAND : WM_APP + 1, k ? kFavouritesButton : 0, 0);
+            if (WaitForSingleObject(s_shown, 10000) != WAIT_OBJECT_0)
+                break;
+            if (r > 0)
+                d->ms[k].push_back((double)(s_shownAt.QuadPart - start.QuadPart) * 1000.0 / (double)freq.QuadPart);
+            PostMessageA(s_popup, WM_KEYDOWN, VK_ESCAPE, 0);
+            for (int i = 0; i < 1000 && IsWindowVisible(s_popup); i++)
+                Sleep(5);
+            Sleep(100);
+        }
+    if (dialog)
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    return 0;
+}
+
+static void RunPress(FILE *out, int items, int rounds, bool item, const char *touch)
+{
+    s_plainItems = items;
+    s_pressRounds = rounds;
+    s_shown = CreateEventA(NULL, TRUE, FALSE, NULL);
+    HHOOK plain = SetWindowsHookExA(WH_GETMESSAGE, PlainMenuHook, NULL, GetCurrentThreadId());
+    HHOOK shown = SetWindowsHookExA(WH_CALLWNDPROCRET, MenuShownHook, NULL, GetCurrentThreadId());
+    PressDriver driver;
+    driver.thread = GetCurrentThreadId();
+    driver.touch = touch;
+    HANDLE thread = CreateThread(NULL, 0, DrivePresses, &driver, 0, NULL);
+    if (item) {
+        CoInitializeEx(NULL, COINIT_APARTMENTTHREADED);
+        IFileOpenDialog *dialog = NULL;
+        if (SUCCEEDED(CoCreateInstance(CLSID_FileOpenDialog, NULL, CLSCTX_INPROC_SERVER, IID_IFileOpenDialog,
+                                       (void **)&dialog))) {
+            dialog->Show(NULL);
+            dialog->Release();
+        }
+        CoUninitialize();
+    } else {
+        char file[MAX_PATH] = "";
+        OPENFILENAMEA ofn;
+        memset(&ofn, 0, sizeof(ofn));
+        ofn.lStructSize = sizeof(ofn);
+        ofn.lpstrFile = file;
+        ofn.nMaxFile = sizeof(file);
+        ofn.lpstrFilter = "All files\0*.*\0";
+        ofn.Flags = OFN_EXPLORER;
+        GetOpenFileNameA(&ofn);
+    }
+    WaitForSingleObject(thread, 60000);
+    UnhookWindowsHookEx(plain);
+    UnhookWindowsHookEx(shown);
+    for (int k = 0; k < 2; k++) {
+        for (double t : driver.ms[k])
+            fprintf(out, "%.3f ", t);
+        fprintf(out, "\n");
+    }
+}
+
 // --- footprint ------------------------------------------------------------------
 
 static void HeapTotals(double *bytes, double *blocks)
@@ -220,6 +373,9 @@ int main(int argc, char **argv)
         RunLoop(out, n > 0 ? n : 2000, privateAtStart);
     else if (!strcmp(argv[1], "filedialog"))
         RunFileDialogs(out, n > 0 ? n : 50);
+    else if (!strcmp(argv[1], "press"))
+        RunPress(out, n > 0 ? n : 500, argc > 4 ? atoi(argv[4]) : 3, argc > 5 && !strcmp(argv[5], "item"),
+                 argc > 6 ? argv[6] : NULL);
     else if (!strcmp(argv[1], "footprint") && argc > 3)
         RunFootprint(out, argv[3]);
     else

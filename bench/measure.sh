@@ -12,6 +12,8 @@ echo "whole system ($rounds rounds) and file dialogs..."
 wine bench_system.exe "$rounds" 2000 50 >"$tmp/system.txt" 2>/dev/null
 echo "favourites menu and Menu-items page..."
 wine bench_favourites.exe >"$tmp/favourites.txt" 2>/dev/null
+echo "whole press of the favourites button..."
+wine bench_press.exe 500 15 >"$tmp/press.txt" 2>/dev/null
 echo "footprint..."
 wine bench_workload.exe footprint "$tmp/fp_mod.txt" brivane.dll 2>/dev/null
 wine bench_workload.exe footprint "$tmp/fp_pass.txt" bench_passthru.dll 2>/dev/null

@@ -12,7 +12,7 @@ out="$top/build-bench"
 cmake -S . -B "$out" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw32.cmake -DCMAKE_BUILD_TYPE=Release \
       -DBRIVANE_TESTS=OFF >/dev/null
 cmake --build "$out" -j "$(nproc)" --target brivane bench_fastpath bench_system bench_passthru \
-      bench_workload bench_favourites
+      bench_workload bench_favourites bench_press
 bin="$out/bin"
 export WINEPREFIX="$out/wineprefix" WINEARCH=win32 WINEDEBUG=-all
 
@@ -62,6 +62,10 @@ data=$(echo "$sections" | awk '$1==".data" || $1==".idata" || $1==".CRT" || $1==
   echo "## Favourites menu and Menu-items page"
   echo
   if [ -s "$tmp/favourites.txt" ]; then cat "$tmp/favourites.txt"; else echo "(not measured: bench_favourites did not run)"; fi
+  echo
+  echo "## The whole press of the favourites button"
+  echo
+  if [ -s "$tmp/press.txt" ]; then cat "$tmp/press.txt"; else echo "(not measured: bench_press did not run)"; fi
   echo
   echo "## Footprint"
   echo

@@ -7,6 +7,7 @@ set(BRIVANE_PORTABLE_SOURCES
   core/profile_section.cpp
   core/favourite_add.cpp
   core/section_merge.cpp
+  core/recent_list.cpp
   sheet/scramble.cpp
   sheet/section_text.cpp
   host/hostlogic.cpp

@@ -93,16 +93,11 @@ static int ChangeCopy(const char *file, char *temp, IniChange change, void *cont
     return result;
 }
 
-int IniUpdate(IniChange change, void *context)
+int IniLocked(const char *file, IniWork work, void *context)
 {
-    ConfigPath config;
-    const char *file = config.text;
-    char temp[MAX_PATH], name[25];
-    // The copy's name, "<file>.new", must fit the ANSI functions' limit too.
-    size_t len = BufSet(temp, COUNTOF(temp) - 4, file);
-    if (!len || file[len])
+    char name[25];
+    if (!file[0])
         return INI_FAILED;
-    memcpy(temp + len, ".new", 5);
     LockName(file, name);
     // The same kind of object as the host's instance mutex: only this user's
     // programs may open it.
@@ -117,11 +112,36 @@ int IniUpdate(IniChange change, void *context)
     int result = INI_BUSY;
     // WAIT_OBJECT_0 or WAIT_ABANDONED: the lock is this writer's.
     if ((WaitForSingleObject(lock, INI_LOCK_WAIT_MS) & ~WAIT_ABANDONED) == WAIT_OBJECT_0) {
-        result = ChangeCopy(file, temp, change, context);
+        result = work(context);
         ReleaseMutex(lock);
     }
     CloseHandle(lock);
     return result;
+}
+
+struct CopyWork {
+    const char *file;
+    char temp[MAX_PATH];
+    IniChange change;
+    void *context;
+};
+
+static int ChangeCopyWork(void *context)
+{
+    CopyWork *w = (CopyWork *)context;
+    return ChangeCopy(w->file, w->temp, w->change, w->context);
+}
+
+int IniUpdate(IniChange change, void *context)
+{
+    ConfigPath config;
+    CopyWork work = { config.text, "", change, context };
+    // The copy's name, "<file>.new", must fit the ANSI functions' limit too.
+    size_t len = BufSet(work.temp, COUNTOF(work.temp) - 4, config.text);
+    if (!len || config.text[len])
+        return INI_FAILED;
+    memcpy(work.temp + len, ".new", 5);
+    return IniLocked(config.text, ChangeCopyWork, &work);
 }
 
 int IniChangeSection(const char *file, void *update)

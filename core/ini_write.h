@@ -35,6 +35,13 @@ typedef int (*IniChange)(const char *file, void *context);
 // the disk.
 int IniUpdate(IniChange change, void *context);
 
+// Runs work while this program holds the lock named for file (the
+// configuration file's path), for other files kept beside it that its
+// writers change too. Returns what work returns, INI_BUSY when the lock did
+// not come within INI_LOCK_WAIT_MS, INI_FAILED without a path or a lock.
+typedef int (*IniWork)(void *context);
+int IniLocked(const char *file, IniWork work, void *context);
+
 // A change of one section: now holds the section as the file has it under
 // the lock (read whole, a missing one empty); out gets the lines that are
 // to replace it. Returns as IniChange does.

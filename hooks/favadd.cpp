@@ -7,73 +7,20 @@
 #include "../core/ini_write.h"
 #include "../core/profile_section.h"
 #include "../core/textbuf.h"
-#include <commdlg.h>
-#include <shlobj.h>
 
-// What a shell view asks its host window for: the browser it lives in.
-#define CWM_GETISHELLBROWSER (WM_USER + 7)
-
-// The dialog's shell view, a child at any depth; null when there is none.
-static BOOL CALLBACK FindShellView(HWND child, LPARAM found)
+BOOL AnsiFolder(const WCHAR *answer, LRESULT n, char *out)
 {
-    char cls[20];
-    if (GetClassNameA(child, cls, COUNTOF(cls)) && lstrcmpA(cls, "SHELLDLL_DefView") == 0) {
-        *(HWND *)found = child;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// The folder of the dialog's shell view, asked of the browser hosting it: the
-// item dialog, which has no CDM_GETFOLDERPATH, answers this way.
-static BOOL BrowserFolder(HWND dialog, WCHAR *out)
-{
-    HWND view = NULL;
-    EnumChildWindows(dialog, FindShellView, (LPARAM)&view);
-    // A window of another program put into the dialog would hand us a
-    // pointer of its own: only our program's windows are asked.
-    HWND host = view ? GetParent(view) : NULL;
-    if (!host || !WindowOfThisProcess(host))
-        return FALSE;
-    IShellBrowser *browser = (IShellBrowser *)SendMessageA(host, CWM_GETISHELLBROWSER, 0, 0);
-    IShellView *shellView = NULL;
-    IFolderView *folderView = NULL;
-    IPersistFolder2 *folder = NULL;
-    PIDLIST_ABSOLUTE pidl = NULL;
-    BOOL got = FALSE;
-    if (browser && SUCCEEDED(browser->QueryActiveShellView(&shellView)) && shellView &&
-        SUCCEEDED(shellView->QueryInterface(__uuidof(IFolderView), (void **)&folderView)) && folderView &&
-        SUCCEEDED(folderView->GetFolder(__uuidof(IPersistFolder2), (void **)&folder)) && folder &&
-        SUCCEEDED(folder->GetCurFolder(&pidl)) && pidl)
-        got = SHGetPathFromIDListW(pidl, out);
-    CoTaskMemFree(pidl);
-    if (folder)
-        folder->Release();
-    if (folderView)
-        folderView->Release();
-    if (shellView)
-        shellView->Release();   // the browser itself is lent, not counted
-    return got;
-}
-
-BOOL CurrentFolder(HWND dialog, char *out)
-{
-    // The dialog answers in its own character set whichever way it is
-    // asked. A fully qualified path starts with an ASCII character, so a
-    // wide answer shows a zero as its second byte.
-    WCHAR wide[MAX_PATH + 1] = {};
-    LRESULT n = SendMessageA(dialog, CDM_GETFOLDERPATH, MAX_PATH, (LPARAM)wide);
+    // A fully qualified path starts with an ASCII character, so a wide
+    // answer shows a zero as its second byte.
     out[0] = '\0';
-    if (n == 0 && BrowserFolder(dialog, wide))
-        n = lstrlenW(wide) + 1;
     if (n <= 1 || n > MAX_PATH)
         return FALSE;   // nothing, or a path longer than an entry may hold
-    const char *bytes = (const char *)wide;
+    const char *bytes = (const char *)answer;
     if (bytes[0] && !bytes[1]) {
         // A name with characters the ANSI code page lacks would be stored
         // as another folder's name.
         BOOL lossy = FALSE;
-        if (!WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, out, MAX_PATH, NULL, &lossy) || lossy) {
+        if (!WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, answer, -1, out, MAX_PATH, NULL, &lossy) || lossy) {
             out[0] = '\0';
             return FALSE;
         }
@@ -85,6 +32,13 @@ BOOL CurrentFolder(HWND dialog, char *out)
     return IsFullyQualifiedPath(out, MAX_PATH) && !HasControlCharacters(out);
 }
 
+BOOL CurrentFolder(HWND dialog, char *out)
+{
+    const DialogKind *kind = KindOf(dialog);
+    out[0] = '\0';
+    return kind && kind->folder(dialog, out);
+}
+
 static void WithoutTrailingBackslash(char *path)
 {
     int len = lstrlenA(path);
@@ -94,32 +48,30 @@ static void WithoutTrailingBackslash(char *path)
 
 // Whether the entries a reader reaches hold folder: the same path without
 // regard to case or a trailing backslash.
-static BOOL ListHoldsFolder(const SectionLines *lines, const char *folder)
+static BOOL EntriesHoldFolder(const NumberedEntries *entries, const char *folder)
 {
     char want[MAX_PATH], path[MAX_PATH];
     BufSet(want, COUNTOF(want), folder);
     WithoutTrailingBackslash(want);
-    NumberedEntries entries;
-    BOOL held = FALSE;
-    if (NumberedEntriesBuild(&entries, SectionLinesText(lines), lines->used)) {
-        size_t end = NumberedEnd(&entries);
-        for (size_t n = 1; n < end && !held; n++) {
-            NumberedPath(&entries, n, path, COUNTOF(path));
-            WithoutTrailingBackslash(path);
-            held = path[0] && lstrcmpiA(path, want) == 0;
-        }
+    int len = lstrlenA(want);
+    size_t end = NumberedEnd(entries);
+    for (size_t n = 1; n < end; n++) {
+        NumberedPath(entries, n, path, COUNTOF(path));
+        WithoutTrailingBackslash(path);
+        // The comparison by the code page's rules is dear; a path of
+        // another length cannot match.
+        if (lstrlenA(path) == len && lstrcmpiA(path, want) == 0)
+            return TRUE;
     }
-    NumberedEntriesFree(&entries);
-    return held;
+    return FALSE;
 }
 
-BOOL SectionHoldsFolder(const char *section, const char *folder)
+static BOOL ListHoldsFolder(const SectionLines *lines, const char *folder)
 {
-    SectionLines lines;
-    SectionLinesInit(&lines);
-    // A section that cannot be read counts as holding it: nothing is added.
-    BOOL held = !IniReadSection(section, &lines) || ListHoldsFolder(&lines, folder);
-    SectionLinesFree(&lines);
+    NumberedEntries entries;
+    BOOL held = NumberedEntriesBuild(&entries, SectionLinesText(lines), lines->used) &&
+                EntriesHoldFolder(&entries, folder);
+    NumberedEntriesFree(&entries);
     return held;
 }
 
@@ -156,27 +108,23 @@ static void InsertAddItem(HMENU menu, UINT id, const char *text, BOOL enabled)
     InsertMenuItemA(menu, GetMenuItemCount(menu), TRUE, &item);
 }
 
-void AppendAddFolderMenu(HMENU menu, HWND dialog, const DialogControls *controls)
+void AppendAddFolderMenu(HMENU menu, HWND dialog, const char *processName, const NumberedEntries *global,
+                         const NumberedEntries *program)
 {
     HMENU submenu = CreatePopupMenu();
     if (!submenu)
         return;
+    // A section that could not be read counts as holding the folder:
+    // nothing is added to it.
     char folder[MAX_PATH];
     BOOL known = CurrentFolder(dialog, folder);
-    InsertAddItem(submenu, IDM_ADD_GLOBAL, "to all programs", known && !SectionHoldsFolder("global", folder));
-    if (controls->processName[0]) {
+    InsertAddItem(submenu, IDM_ADD_GLOBAL, "to all programs", known && global && !EntriesHoldFolder(global, folder));
+    if (processName[0]) {
         char text[PROCESS_NAME_CAPACITY + 4];
-        BufJoin(text, COUNTOF(text), "to ", controls->processName);
-        InsertAddItem(submenu, IDM_ADD_PROGRAM, text,
-                      known && !SectionHoldsFolder(controls->processName, folder));
+        BufJoin(text, COUNTOF(text), "to ", processName);
+        InsertAddItem(submenu, IDM_ADD_PROGRAM, text, known && program && !EntriesHoldFolder(program, folder));
     }
-    MENUITEMINFOA item = {};
-    item.cbSize = sizeof(item);
-    item.fMask = MIIM_STRING | MIIM_SUBMENU;
-    item.hSubMenu = submenu;
-    item.dwTypeData = (LPSTR)"Add this folder";
-    if (!InsertMenuItemA(menu, GetMenuItemCount(menu), TRUE, &item))
-        DestroyMenu(submenu);
+    AppendSubmenu(menu, submenu, "Add this folder");
 }
 
 void AddCurrentFolder(HWND dialog, const char *section)

@@ -5,6 +5,7 @@
 #include "../core/favourite_add.h"
 #include "../core/ini.h"
 #include "../core/profile_section.h"
+#include "../core/recent_list.h"
 #include "../core/textbuf.h"
 #include <commctrl.h>
 
@@ -22,12 +23,13 @@
 struct FavouriteSection {
     SectionLines lines;
     NumberedEntries entries;
+    int whole;              // read whole: "Add this folder" may look in it
 };
 
 static void ReadFavourites(FavouriteSection *f, const char *section)
 {
     SectionLinesInit(&f->lines);
-    IniReadSection(section, &f->lines);
+    f->whole = section && IniReadSection(section, &f->lines);
     // Without memory for the index the section shows as empty.
     NumberedEntriesBuild(&f->entries, SectionLinesText(&f->lines), f->lines.used);
 }
@@ -48,6 +50,12 @@ static BOOL InsertCommandItem(HMENU menu, int pos, UINT id, const char *text, HM
     item.dwTypeData = (LPSTR)text;
     item.cch = lstrlenA(text);
     return InsertMenuItemA(menu, pos, TRUE, &item);
+}
+
+void AppendSubmenu(HMENU menu, HMENU submenu, const char *text)
+{
+    if (!InsertCommandItem(menu, GetMenuItemCount(menu), 0, text, submenu))
+        DestroyMenu(submenu);
 }
 
 static void InsertSeparator(HMENU menu, int pos)
@@ -120,21 +128,40 @@ void ShowFavouritesMenu(HWND dialog, const DialogControls *controls)
     HMENU menu = CreatePopupMenu();
     if (!menu)
         return;
+    // Each section is read once, for its entries and for "Add this folder"
+    // alike: a profile read is the dearest part of the press.
     // A separator follows a section that gave at least one entry. A program
     // with no name of its own (a command line of blanks) has no section: an
     // empty section name would not be a section anyway.
-    if (controls->processName[0] &&
-        FillMenu(menu, controls->processName, 1, 0, IDM_FAV_PROGRAM) > 1)
+    const char *name = controls->processName;
+    FavouriteSection program, global;
+    ReadFavourites(&program, name[0] ? name : NULL);
+    ReadFavourites(&global, "global");
+    if (name[0] && FillMenuAt(menu, &program.entries, 1, 0, IDM_FAV_PROGRAM, 0) > 1)
         InsertSeparator(menu, GetMenuItemCount(menu));
-    if (FillMenu(menu, "global", 1, GetMenuItemCount(menu), IDM_FAV_GLOBAL) > 1)
+    if (FillMenuAt(menu, &global.entries, 1, GetMenuItemCount(menu), IDM_FAV_GLOBAL, 0) > 1)
         InsertSeparator(menu, GetMenuItemCount(menu));
-    AppendAddFolderMenu(menu, dialog, controls);
+    RecentList shown;
+    AppendRecentMenu(menu, &shown);
+    AppendAddFolderMenu(menu, dialog, name, global.whole ? &global.entries : NULL,
+                        program.whole ? &program.entries : NULL);
+    FreeFavourites(&program);
+    FreeFavourites(&global);
     BufSet(MenuItemBuffer, COUNTOF(MenuItemBuffer), "Brivane");
     InsertCommandItem(menu, GetMenuItemCount(menu), IDM_FAV_EDIT, MenuItemBuffer, NULL);
 
+    // A recent folder is taken from the list shown: another program may
+    // change the list before a posted command would arrive. Every other
+    // choice reaches the dialog as the menu would have sent it.
     POINT at = MenuAnchor(controls);
-    TrackPopupMenuEx(menu, TPM_RIGHTBUTTON, at.x, at.y, dialog, NULL);
+    UINT id = (UINT)TrackPopupMenuEx(menu, TPM_RIGHTBUTTON | TPM_RETURNCMD, at.x, at.y, dialog, NULL);
     DestroyMenu(menu);
+    if (id >= IDM_RECENT && id < IDM_RECENT_CLEAR)
+        ApplyRecent(dialog, controls, &shown, (int)(id - IDM_RECENT));
+    else if (id == IDM_RECENT_CLEAR)
+        RecentFolders_Clear();
+    else if (id)
+        PostMessageA(dialog, WM_COMMAND, id, 0);
 }
 
 void ApplyEntry(HWND dialog, const DialogControls *controls, int n, const char *section)
@@ -142,20 +169,7 @@ void ApplyEntry(HWND dialog, const DialogControls *controls, int n, const char *
     char key[32];
     wsprintfA(key, "path%d", n);
     char path[ENTRY_TEXT_SIZE];
-    if (IniGetString(section, key, "", path, COUNTOF(path)) == 0)
-        return;
-    HWND target = controls->combo ? controls->combo : controls->edit;
-
-    // Kept on this stack: pressing OK runs the dialog's own code, and other
-    // threads of the program may use the shared buffers meanwhile.
-    char saved[ENTRY_TEXT_SIZE];
-    saved[0] = '\0';
-    GetWindowTextA(target, saved, COUNTOF(saved));
-    SetWindowTextA(target, path);
-    SetFocus(target);
-    SendMessageA(dialog, WM_COMMAND, IDOK, 0);
-    // The dialog may have closed on a file path; the text goes back only
-    // into a field that still exists.
-    if (IsWindow(target))
-        SetWindowTextA(target, saved);
+    const DialogKind *kind = KindOf(dialog);
+    if (kind && IniGetString(section, key, "", path, COUNTOF(path)) != 0)
+        kind->navigate(dialog, controls, path);
 }

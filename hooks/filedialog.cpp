@@ -1,6 +1,6 @@
-// File-dialog augmentation: the dialog hook recognises file dialogs of both
-// kinds at WM_INITDIALOG, subclasses them so that the button and the menu's
-// commands reach us, and adds the favourites button.
+// Dialog augmentation: the dialog hook recognises the dialogs of every kind
+// at WM_INITDIALOG, subclasses them so that the button and the menu's
+// commands reach us, and adds the favourites button; what the kinds share.
 #include "hooks.h"
 #include "filedialog.h"
 #include "../core/exports.h"
@@ -8,19 +8,7 @@
 #include "../core/shared.h"
 #include "../core/textbuf.h"
 #include <commctrl.h>
-
-// The classic dialog's "Look in" box, narrowed when the toolbar needs room;
-// never below a width that still shows the start of a folder's name.
-#define ID_LOOK_IN        0x0471
-#define MIN_LOOK_IN_WIDTH 40
-
-static RECT RectInDialog(HWND dialog, HWND control)
-{
-    RECT rect = {};
-    GetWindowRect(control, &rect);
-    MapWindowPoints(NULL, dialog, (POINT *)&rect, 2);
-    return rect;
-}
+#include <shlwapi.h>
 
 HWND CreateTooltip(HWND dialog)
 {
@@ -69,50 +57,69 @@ int AppendFavouritesButton(HWND toolbar)
     return (sep.right - sep.left) + (own.right - own.left);
 }
 
-// Widens the classic dialog's toolbar by what the separator and the button
-// take, and at least so far that the button lies inside it: a fixed amount
-// left a part of the button cut off.
-static void WidenToolbar(HWND toolbar, int extent)
+static const char kButtonText[] = "Brivane";
+
+void AddPushButton(HWND dialog, const DialogControls *controls)
 {
-    RECT bar, client, button = {};
-    if (!GetWindowRect(toolbar, &bar) || !GetClientRect(toolbar, &client))
+    HWND button = CreateWindowExA(0, "Button", kButtonText, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
+                                  0, 0, 0, 0, dialog, (HMENU)(INT_PTR)IDC_FAVOURITES,
+                                  (HINSTANCE)GetWindowLongPtrA(dialog, GWLP_HINSTANCE), NULL);
+    if (!button)
         return;
-    SendMessageA(toolbar, TB_GETRECT, IDC_FAVOURITES, (LPARAM)&button);
-    int width = bar.right - bar.left + extent;
-    int need = button.right + (bar.right - bar.left - client.right);
-    if (width < need)
-        width = need;
-    SetWindowPos(toolbar, HWND_TOP, 0, 0, width, bar.bottom - bar.top, SWP_NOMOVE | SWP_NOOWNERZORDER);
+    HFONT font = (HFONT)SendMessageA(dialog, WM_GETFONT, 0, 0);
+    SendMessageA(button, WM_SETFONT, (WPARAM)font, FALSE);
+    HWND tips = CreateTooltip(dialog);
+    if (tips) {
+        TTTOOLINFOA tool = {};
+        tool.cbSize = TTTOOLINFOA_V2_SIZE;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = dialog;
+        tool.uId = (UINT_PTR)button;
+        tool.lpszText = (LPSTR)FAVOURITES_TIP;
+        SendMessageA(tips, TTM_ADDTOOLA, 0, (LPARAM)&tool);
+    }
+    DialogControls placed = *controls;
+    placed.button = button;
+    PlacePushButton(dialog, &placed);
 }
 
-// Keeps the classic dialog's toolbar inside the dialog's client area: moved
-// left by what reaches past the edge, the "Look in" box narrowed to make room.
-static void KeepToolbarInView(HWND dialog, HWND toolbar)
+// Whether a visible control of the dialog other than button lies in place
+// (dialog client coordinates).
+static BOOL PlaceTaken(HWND dialog, HWND button, const RECT *place)
 {
-    RECT client;
-    if (!toolbar || !GetClientRect(dialog, &client))
-        return;
-    RECT bar = RectInDialog(dialog, toolbar);
-    int over = bar.right - client.right;
-    if (over <= 0)
-        return;
-    int left = bar.left - over > 0 ? bar.left - over : 0;
-    HWND lookIn = FindChild(dialog, ID_LOOK_IN, "ComboBox");
-    if (lookIn) {
-        RECT box = RectInDialog(dialog, lookIn);
-        int gap = bar.left > box.right ? bar.left - box.right : 0;
-        int width = left - gap - box.left;
-        if (width < MIN_LOOK_IN_WIDTH)
-            width = MIN_LOOK_IN_WIDTH;
-        // A combo box's height includes its drop-down list: keep that.
-        RECT dropped = {};
-        SendMessageA(lookIn, CB_GETDROPPEDCONTROLRECT, 0, (LPARAM)&dropped);
-        MapWindowPoints(NULL, dialog, (POINT *)&dropped, 2);
-        int height = dropped.bottom > box.bottom ? dropped.bottom - box.top : box.bottom - box.top;
-        if (width < box.right - box.left)
-            SetWindowPos(lookIn, NULL, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT other, both;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (child == button || !IsWindowVisible(child) || !GetWindowRect(child, &other))
+            continue;
+        MapWindowPoints(NULL, dialog, (POINT *)&other, 2);
+        if (IntersectRect(&both, place, &other))
+            return TRUE;
     }
-    SetWindowPos(toolbar, NULL, left, bar.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return FALSE;
+}
+
+void PlacePushButton(HWND dialog, const DialogControls *controls)
+{
+    RECT ok;
+    if (!GetWindowRect(controls->ok, &ok))
+        return;
+    MapWindowPoints(NULL, dialog, (POINT *)&ok, 2);
+    // As large as OK (its text is no longer than a button's usual), with
+    // the usual dialog-unit gap to its left.
+    RECT units = { 0, 0, 4, 0 };
+    MapDialogRect(dialog, &units);
+    int width = ok.right - ok.left, height = ok.bottom - ok.top;
+    RECT place = { ok.left - units.right - width, ok.top, ok.left - units.right, ok.bottom };
+    // Where a control of the dialog's own lies there (a picker's "Make New
+    // Folder"), the button goes above OK, if that place is free.
+    RECT above = { ok.right - width, ok.top - units.right - height, ok.right, ok.top - units.right };
+    if (PlaceTaken(dialog, controls->button, &place) && !PlaceTaken(dialog, controls->button, &above))
+        place = above;
+    // Just before OK in the tab order, so the keyboard reaches it there.
+    HWND before = GetWindow(controls->ok, GW_HWNDPREV);
+    UINT keep = before == controls->button ? SWP_NOZORDER : 0;
+    SetWindowPos(controls->button, before ? before : HWND_TOP, place.left, place.top, width, height,
+                 SWP_NOACTIVATE | keep);
 }
 
 POINT MenuAnchor(const DialogControls *controls)
@@ -131,11 +138,13 @@ POINT MenuAnchor(const DialogControls *controls)
     return at;
 }
 
-static BOOL FindControls(HWND dialog, int kind, DialogControls *controls)
+static const DialogKind *const kKinds[DIALOG_KINDS] = {
+    NULL, &g_classicDialog, &g_itemDialog, &g_folderPicker,
+};
+
+const DialogKind *KindOf(HWND dialog)
 {
-    if (kind == DIALOG_CLASSIC)
-        return FindDialogControls(dialog, controls);
-    return kind == DIALOG_ITEM && FindItemDialogControls(dialog, controls);
+    return kKinds[SubclassedKind(dialog)];
 }
 
 BOOL AugmentFileDialog(HWND dialog)
@@ -149,11 +158,9 @@ BOOL AugmentFileDialog(HWND dialog)
         return FALSE;
     DialogControls controls;
     int kind = DIALOG_CLASSIC;
-    if (!FindDialogControls(dialog, &controls)) {
-        kind = DIALOG_ITEM;
-        if (!FindItemDialogControls(dialog, &controls))
+    while (!kKinds[kind]->find(dialog, &controls))
+        if (++kind == DIALOG_KINDS)
             return FALSE;
-    }
     if (controls.processName[0] && IniGetInt("exception", controls.processName, 0) == 1)
         return FALSE;
 
@@ -161,13 +168,25 @@ BOOL AugmentFileDialog(HWND dialog)
     // and a dialog we failed to subclass is left exactly as it was.
     if (!SubclassDialog(dialog, kind))
         return FALSE;
-    if (kind == DIALOG_ITEM) {
-        AddItemDialogButton(dialog, &controls);
-        return TRUE;
-    }
-    WidenToolbar(controls.toolbar, AppendFavouritesButton(controls.toolbar));
-    KeepToolbarInView(dialog, controls.toolbar);
+    kKinds[kind]->addButton(dialog, &controls);
     return TRUE;
+}
+
+void TypePathAndPressOk(HWND dialog, const DialogControls *controls, const char *path)
+{
+    HWND target = controls->combo ? controls->combo : controls->edit;
+    // Kept on this stack: pressing OK runs the dialog's own code, and other
+    // threads of the program may use the shared buffers meanwhile.
+    char saved[MAX_PATH];
+    saved[0] = '\0';
+    GetWindowTextA(target, saved, COUNTOF(saved));
+    SetWindowTextA(target, path);
+    SetFocus(target);
+    SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+    // The dialog may have closed on a file path; the text goes back only
+    // into a field that still exists.
+    if (IsWindow(target))
+        SetWindowTextA(target, saved);
 }
 
 void FavouritesKey(MSG *msg)
@@ -213,7 +232,7 @@ static BOOL OnNotify(WPARAM id, NMHDR *header)
     return FALSE;
 }
 
-static void OnCommand(HWND dialog, int kind, WPARAM wParam)
+static void OnCommand(HWND dialog, const DialogKind *kind, WPARAM wParam)
 {
     // The button's command comes as a click (0) or from the key (1, as an
     // accelerator's); the menu's commands come with 0.
@@ -223,7 +242,7 @@ static void OnCommand(HWND dialog, int kind, WPARAM wParam)
     // The controls of the dialog that got the command, not of the one
     // recognised last: two file dialogs may be open at once.
     DialogControls controls;
-    if (!FindControls(dialog, kind, &controls))
+    if (!kind->find(dialog, &controls))
         return;
     if (id == IDC_FAVOURITES) {
         // Opened from the keyboard, the menu starts with its first item
@@ -237,42 +256,88 @@ static void OnCommand(HWND dialog, int kind, WPARAM wParam)
         AddCurrentFolder(dialog, controls.processName);
     else if (id == IDM_FAV_EDIT)
         EditIni_(g_instance, dialog);
-    else if (id < IDM_FAV_PROGRAM)
+    else if (id > IDM_FAV_GLOBAL && id < IDM_FAV_PROGRAM)
         ApplyEntry(dialog, &controls, id - IDM_FAV_GLOBAL, "global");
-    else if (controls.processName[0])
+    else if (id > IDM_FAV_PROGRAM && controls.processName[0])
         ApplyEntry(dialog, &controls, id - IDM_FAV_PROGRAM, controls.processName);
 }
 
-static void OnSize(HWND dialog, int kind)
+// OK, and the dialog ended on it: the folder chosen goes first in the
+// recent list. That is the folder of a file whose path was typed in (OK
+// opens it), else the folder the dialog showed, or its picker selected,
+// when OK was pressed: once the dialog has ended it may no longer tell.
+static LRESULT OnOk(HWND dialog, const DialogKind *kind, WNDPROC previous, WPARAM wParam, LPARAM lParam)
 {
     DialogControls controls;
-    if (!FindControls(dialog, kind, &controls))
-        return;
-    if (kind == DIALOG_CLASSIC)
-        KeepToolbarInView(dialog, controls.toolbar);
-    else if (controls.button)
-        PlaceItemDialogButton(dialog, &controls);
+    HWND field = kind->find(dialog, &controls) ? (controls.combo ? controls.combo : controls.edit) : NULL;
+    char chosen[MAX_PATH];
+    DWORD attributes;
+    if (field && GetWindowTextA(field, chosen, COUNTOF(chosen)) && IsFullyQualifiedPath(chosen, MAX_PATH) &&
+        (attributes = GetFileAttributesA(chosen)) != INVALID_FILE_ATTRIBUTES &&
+        !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        PathRemoveFileSpecA(chosen);
+    else if (!kind->folder(dialog, chosen))
+        chosen[0] = '\0';
+    LRESULT result = CallWindowProcA(previous, dialog, WM_COMMAND, wParam, lParam);
+    // A dialog that ends hides itself at once; one that went to a folder
+    // stays in view.
+    DialogOutcome *outcome = OutcomeOf(dialog);
+    if (outcome && chosen[0] && IsWindow(dialog) && !IsWindowVisible(dialog)) {
+        outcome->recorded = TRUE;
+        RecentFolders_Add(chosen);
+    }
+    return result;
+}
+
+// A dialog that ended other than by Cancel or OK (a double click on a file,
+// say) chose something too: the folder it shows still, if it can tell. One
+// still in view did not end: its program is closing it.
+static void OnDestroy(HWND dialog, const DialogKind *kind)
+{
+    DialogOutcome *outcome = OutcomeOf(dialog);
+    char folder[MAX_PATH];
+    if (outcome && !outcome->cancelled && !outcome->recorded && !IsWindowVisible(dialog) &&
+        kind->folder(dialog, folder))
+        RecentFolders_Add(folder);
 }
 
 LRESULT CALLBACK FavouritesDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     WNDPROC previous = PreviousDialogProc(dialog);
+    const DialogKind *kind = KindOf(dialog);
     switch (msg) {
     case WM_NOTIFY:
         if (OnNotify(wParam, (NMHDR *)lParam))
             return 0;   // the tooltip is ours alone
         break;
     case WM_COMMAND:
-        OnCommand(dialog, SubclassedKind(dialog), wParam);
+        if (!kind || HIWORD(wParam) > 1)
+            break;
+        if (LOWORD(wParam) == IDCANCEL && OutcomeOf(dialog))
+            OutcomeOf(dialog)->cancelled = TRUE;
+        if (LOWORD(wParam) == IDOK)
+            return OnOk(dialog, kind, previous, wParam, lParam);
+        OnCommand(dialog, kind, wParam);
         break;   // every command goes on to the dialog as well
     case WM_SIZE: {
         // The dialog lays out its controls first; then the button is put
         // back in view.
         LRESULT result = CallWindowProcA(previous, dialog, msg, wParam, lParam);
-        if (wParam != SIZE_MINIMIZED)
-            OnSize(dialog, SubclassedKind(dialog));
+        DialogControls controls;
+        if (wParam != SIZE_MINIMIZED && kind && kind->find(dialog, &controls))
+            kind->place(dialog, &controls);
         return result;
     }
+    case WM_TIMER:
+        if (wParam == PICKER_RETRY_TIMER && kind == &g_folderPicker) {
+            RetryPickerSelection(dialog);
+            return 0;
+        }
+        break;
+    case WM_DESTROY:
+        if (kind)
+            OnDestroy(dialog, kind);
+        break;
     case WM_NCDESTROY:
         RemoveSubclass(dialog, previous);
         break;

@@ -4,6 +4,8 @@
 #include <windows.h>
 
 #define PROCESS_NAME_CAPACITY 260
+// The recent list holds at most this many folders.
+#define RECENT_FOLDERS 10
 
 // The key that opens the favourites menu with Ctrl, and the button's tooltip
 // that names it.
@@ -13,6 +15,8 @@
 // Command ids of the favourites button and the favourites menu.
 enum FavouritesId {
     IDC_FAVOURITES = 371,            // the toolbar button
+    IDM_RECENT = 1264,               // + i: folder i of the recent list (10 at most)
+    IDM_RECENT_CLEAR = 1274,         // Recent folders > Clear
     IDM_ADD_GLOBAL = 1277,           // Add this folder > to all programs
     IDM_ADD_PROGRAM = 1278,          // Add this folder > to <program>
     IDM_FAV_EDIT = 1279,             // last menu item: the configuration sheet
@@ -20,15 +24,50 @@ enum FavouritesId {
     IDM_FAV_PROGRAM = 1792           // + N: entry N of the program's own section
 };
 
-// The controls of one file dialog and the name of the program showing it.
+// The controls of one dialog and the name of the program showing it.
 struct DialogControls {
     HWND toolbar;                     // the toolbar holding the button, or null
     HWND edit;                        // file-name edit, or null
     HWND combo;                       // file-name combo box, or null
     HWND ok;
     HWND button;                      // the push button standing in for it, or null
+    HWND tree;                        // a folder picker's tree of folders
     char processName[PROCESS_NAME_CAPACITY];
 };
+
+// One kind of dialog that gets the button, each in a file of its own. The
+// menu, "Add this folder" and the recent list go through these alone.
+struct DialogKind {
+    // Fills controls (ProcessName included) when dialog is of this kind;
+    // FALSE otherwise, with controls left unspecified.
+    BOOL (*find)(HWND dialog, DialogControls *controls);
+    // Adds the button to a dialog find accepted.
+    void (*addButton)(HWND dialog, const DialogControls *controls);
+    // Puts the button back in view after the dialog laid itself out anew.
+    void (*place)(HWND dialog, const DialogControls *controls);
+    // The folder the dialog shows, or its picker selects, into out
+    // (MAX_PATH), fully qualified; FALSE when it cannot tell.
+    BOOL (*folder)(HWND dialog, char *out);
+    // Sends the dialog to path: a folder is shown (a picker selects it);
+    // a file dialog given a file's path opens it, as if typed.
+    void (*navigate)(HWND dialog, const DialogControls *controls, const char *path);
+};
+
+// The folder picker's timer for a selection it dropped, asked again every
+// PICKER_RETRY_MS up to PICKER_RETRIES times; an id of our own among the
+// picker's.
+enum { PICKER_RETRY_TIMER = 0xB71A, PICKER_RETRY_MS = 100, PICKER_RETRIES = 20 };
+void RetryPickerSelection(HWND dialog);
+
+extern const DialogKind g_classicDialog;   // classic.cpp
+extern const DialogKind g_itemDialog;      // itemdialog.cpp: Wine's shape and Windows'
+extern const DialogKind g_folderPicker;    // folderpicker.cpp
+
+// The kinds, in the order augmentation tries them; a dialog's kind is its
+// index here plus one (0: none).
+enum DialogKindId { DIALOG_NONE, DIALOG_CLASSIC, DIALOG_ITEM, DIALOG_PICKER, DIALOG_KINDS };
+// The kind a subclassed dialog was recognised as, or null.
+const DialogKind *KindOf(HWND dialog);
 
 // Reduces a command line to the program's file name without directory,
 // quotes, arguments and extension ("C:\Tools\Notepad.exe" /a -> Notepad).
@@ -40,25 +79,6 @@ size_t ProcessNameFromCommandLine(const char *commandLine, char *out, size_t cap
 // control id; null when there is none.
 HWND FindChild(HWND parent, int id, const char *className);
 
-// Fills controls when dialog has the file dialog's toolbar, OK button and a
-// file-name edit or combo box (ProcessName included); FALSE otherwise, with
-// controls left unspecified.
-BOOL FindDialogControls(HWND dialog, DialogControls *controls);
-
-// Fills controls when dialog is a Common Item Dialog, in Wine's shape (the
-// file-name edit, the navigation toolbar and OK as direct children) or in
-// Windows' (the edit inside the dialog's view, OK a direct child); the
-// toolbar and the button are set only once one holds or is the button.
-// FALSE otherwise, with controls left unspecified.
-BOOL FindItemDialogControls(HWND dialog, DialogControls *controls);
-
-// Adds the favourites button to a recognised item dialog: to its navigation
-// toolbar when the button fits there, else as a push button beside OK.
-void AddItemDialogButton(HWND dialog, const DialogControls *controls);
-
-// Puts the push button back beside OK, after the dialog laid itself out.
-void PlaceItemDialogButton(HWND dialog, const DialogControls *controls);
-
 // Appends the separator and the favourites button to toolbar and returns
 // the width the two take; 0 when they could not be added. A toolbar without
 // tooltips gets them, so that the button's tooltip shows.
@@ -68,29 +88,50 @@ int AppendFavouritesButton(HWND toolbar);
 // none could be made.
 HWND CreateTooltip(HWND dialog);
 
+// Adds a push button "Brivane" just left of OK, with the button's tooltip:
+// for dialogs without a toolbar of their own to extend.
+void AddPushButton(HWND dialog, const DialogControls *controls);
+// Puts the push button back beside OK, after the dialog laid itself out.
+void PlacePushButton(HWND dialog, const DialogControls *controls);
+
 // Where the favourites menu opens: under the button, at its left edge.
 POINT MenuAnchor(const DialogControls *controls);
+
+// Types path into the dialog's file-name field, presses OK and puts the
+// earlier text back: a file dialog goes to a folder so, or opens a file.
+void TypePathAndPressOk(HWND dialog, const DialogControls *controls, const char *path);
+
+// A folder as a dialog answered it (CDM_GETFOLDERPATH: n characters with
+// the NUL, in the dialog's own character set, whichever way it was asked)
+// into out (MAX_PATH) in ANSI. FALSE for no answer, a path longer than an
+// entry may hold, one the ANSI code page cannot spell, or one not fully
+// qualified.
+BOOL AnsiFolder(const WCHAR *answer, LRESULT n, char *out);
+
+// The folder the dialog shows (its kind asked), fully qualified, into out
+// (MAX_PATH); FALSE when it cannot tell.
+BOOL CurrentFolder(HWND dialog, char *out);
 
 // Builds the favourites menu from the program's section and section global
 // and tracks it under the favourites button of the dialog.
 void ShowFavouritesMenu(HWND dialog, const DialogControls *controls);
+
+// Appends submenu to menu under text; destroys it when it cannot.
+void AppendSubmenu(HMENU menu, HMENU submenu, const char *text);
 
 // Appends the entries of section from entry n on to menu at position pos,
 // giving entry N the id idBase + N; submenus are filled recursively. Returns
 // the N after the last entry read.
 int FillMenu(HMENU menu, const char *section, int n, int pos, int idBase);
 
-// Appends the submenu "Add this folder" to menu: its items are disabled
-// when the dialog cannot tell its folder or the section holds it already.
-void AppendAddFolderMenu(HMENU menu, HWND dialog, const DialogControls *controls);
-
-// The folder dialog shows, fully qualified, into out (MAX_PATH); FALSE when
-// it cannot tell, or the path is too long or not ANSI.
-BOOL CurrentFolder(HWND dialog, char *out);
-
-// Whether the entries of section hold folder (case and a trailing
-// backslash aside); TRUE too when the section cannot be read.
-BOOL SectionHoldsFolder(const char *section, const char *folder);
+// Appends the submenu "Add this folder" to menu. global and program are the
+// sections as the menu read them, null when one could not be read whole;
+// an item is disabled when the dialog cannot tell its folder or the section
+// holds it already (or could not be read). A program without a name gets no
+// item of its own.
+struct NumberedEntries;
+void AppendAddFolderMenu(HMENU menu, HWND dialog, const char *processName, const NumberedEntries *global,
+                         const NumberedEntries *program);
 
 // Adds folder to section as its next top-level entry unless it holds it,
 // re-reading the section under the file's lock. Returns an INI_ result
@@ -101,9 +142,34 @@ int AddFolderToSection(const char *section, const char *folder);
 // the user, who may try it again.
 void AddCurrentFolder(HWND dialog, const char *section);
 
-// Types path N of section into the dialog's file-name field, presses OK and
-// puts the earlier text back. An entry without a path does nothing.
+// Sends the dialog to path N of section. An entry without a path does
+// nothing.
 void ApplyEntry(HWND dialog, const DialogControls *controls, int n, const char *section);
+
+// --- recent folders ---------------------------------------------------------
+
+// Appends the submenu "Recent folders": the folders of the recent list that
+// still exist, most recent first (IDM_RECENT + their place in the list),
+// then "Clear" (IDM_RECENT_CLEAR), disabled when the list is empty. shown
+// gets the list as shown, folders left out emptied. Returns the folders
+// shown.
+struct RecentList;
+int AppendRecentMenu(HMENU menu, RecentList *shown);
+// Sends the dialog to folder i of shown, the list the menu showed, when it
+// still exists.
+void ApplyRecent(HWND dialog, const DialogControls *controls, const RecentList *shown, int i);
+// Puts folder first in the recent list, unless the list is switched off.
+void RecentFolders_Add(const char *folder);
+// Empties the recent list.
+void RecentFolders_Clear();
+
+// How an augmented dialog ended, as its subclass saw it.
+struct DialogOutcome {
+    BOOL cancelled;             // Cancel was pressed
+    BOOL recorded;              // it ended on OK, its folder recorded then
+};
+// The outcome record of a subclassed dialog; null for others.
+DialogOutcome *OutcomeOf(HWND dialog);
 
 // The subclass procedure of an augmented dialog.
 LRESULT CALLBACK FavouritesDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -111,9 +177,6 @@ LRESULT CALLBACK FavouritesDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPAR
 // File dialogs open at once in one program are few; a dialog that finds the
 // table of subclassed dialogs full is left as it was, without the button.
 #define SUBCLASS_SLOTS 16
-
-// The kinds of file dialog that get the button.
-enum DialogKind { DIALOG_NONE, DIALOG_CLASSIC, DIALOG_ITEM };
 
 // Subclasses dialog with FavouritesDialogProc, keeping its previous
 // procedure and kind in the module's own table. FALSE, with the dialog left

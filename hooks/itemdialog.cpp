@@ -2,15 +2,19 @@
 // GetOpenFileName without hook or template since Vista): recognised by its
 // controls and given the same favourites button as the classic dialog.
 #include "filedialog.h"
+#include "hooks.h"
 #include "../core/textbuf.h"
 #include <commctrl.h>
+#include <commdlg.h>
+#include <shlobj.h>
 
 #define ID_NAV_TOOLBAR    0x00C8   // Wine's: a direct child of the dialog
 #define ID_FILENAME_EDIT  0x0480
 #define ID_FILENAME_COMBO 0x047C
 #define ID_COMBO_EDIT     1001     // the edit a drop-down combo box makes
 
-static const char kButtonText[] = "Brivane";
+// What a shell view asks its host window for: the browser it lives in.
+#define CWM_GETISHELLBROWSER (WM_USER + 7)
 
 // Windows keeps the file-name field deep inside the dialog's view.
 struct ChildStep {
@@ -41,7 +45,7 @@ static HWND FindByPath(HWND parent, const ChildStep *step, int steps)
     return NULL;
 }
 
-BOOL FindItemDialogControls(HWND dialog, DialogControls *controls)
+static BOOL FindItem(HWND dialog, DialogControls *controls)
 {
     HWND ok = FindChild(dialog, IDOK, "Button");
     if (!ok)
@@ -77,7 +81,7 @@ static BOOL FitsInToolbar(HWND toolbar)
            button.left >= 0 && button.right <= client.right && button.bottom <= client.bottom;
 }
 
-void AddItemDialogButton(HWND dialog, const DialogControls *controls)
+static void AddItemButton(HWND dialog, const DialogControls *controls)
 {
     // Wine's navigation toolbar spans the dialog with room to spare; a
     // toolbar without that room keeps its buttons and we use a push button.
@@ -90,50 +94,92 @@ void AddItemDialogButton(HWND dialog, const DialogControls *controls)
                SendMessageA(toolbar, TB_DELETEBUTTON, count, 0))
             ;
     }
-    HWND button = CreateWindowExA(0, "Button", kButtonText, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
-                                  0, 0, 0, 0, dialog, (HMENU)(INT_PTR)IDC_FAVOURITES,
-                                  (HINSTANCE)GetWindowLongPtrA(dialog, GWLP_HINSTANCE), NULL);
-    if (!button)
-        return;
-    HFONT font = (HFONT)SendMessageA(dialog, WM_GETFONT, 0, 0);
-    SendMessageA(button, WM_SETFONT, (WPARAM)font, FALSE);
-    HWND tips = CreateTooltip(dialog);
-    if (tips) {
-        TTTOOLINFOA tool = {};
-        tool.cbSize = TTTOOLINFOA_V2_SIZE;
-        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-        tool.hwnd = dialog;
-        tool.uId = (UINT_PTR)button;
-        tool.lpszText = (LPSTR)FAVOURITES_TIP;
-        SendMessageA(tips, TTM_ADDTOOLA, 0, (LPARAM)&tool);
-    }
-    DialogControls placed = *controls;
-    placed.button = button;
-    PlaceItemDialogButton(dialog, &placed);
+    AddPushButton(dialog, controls);
 }
 
-void PlaceItemDialogButton(HWND dialog, const DialogControls *controls)
+static void PlaceItemButton(HWND dialog, const DialogControls *controls)
 {
-    RECT ok;
-    if (!GetWindowRect(controls->ok, &ok))
-        return;
-    MapWindowPoints(NULL, dialog, (POINT *)&ok, 2);
-    // As wide as its text needs with the margins of a dialog button, at the
-    // height of OK and the usual dialog-unit gap to its left.
-    RECT units = { 0, 0, 4, 0 };
-    MapDialogRect(dialog, &units);
-    SIZE text = {};
-    HDC dc = GetDC(controls->button);
-    if (dc) {
-        HGDIOBJ old = SelectObject(dc, (HGDIOBJ)SendMessageA(controls->button, WM_GETFONT, 0, 0));
-        GetTextExtentPoint32A(dc, kButtonText, COUNTOF(kButtonText) - 1, &text);
-        SelectObject(dc, old);
-        ReleaseDC(controls->button, dc);
-    }
-    int width = text.cx + 4 * units.right;
-    // Just before OK in the tab order, so the keyboard reaches it there.
-    HWND before = GetWindow(controls->ok, GW_HWNDPREV);
-    UINT keep = before == controls->button ? SWP_NOZORDER : 0;
-    SetWindowPos(controls->button, before ? before : HWND_TOP, ok.left - units.right - width, ok.top,
-                 width, ok.bottom - ok.top, SWP_NOACTIVATE | keep);
+    if (controls->button)
+        PlacePushButton(dialog, controls);
 }
+
+// The dialog's shell view, a child at any depth; null when there is none.
+static BOOL CALLBACK FindShellView(HWND child, LPARAM found)
+{
+    char cls[20];
+    if (GetClassNameA(child, cls, COUNTOF(cls)) && lstrcmpA(cls, "SHELLDLL_DefView") == 0) {
+        *(HWND *)found = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The browser hosting the dialog's shell view, lent (not counted); null
+// when there is none.
+static IShellBrowser *ViewBrowser(HWND dialog)
+{
+    HWND view = NULL;
+    EnumChildWindows(dialog, FindShellView, (LPARAM)&view);
+    // A window of another program put into the dialog would hand us a
+    // pointer of its own: only our program's windows are asked.
+    HWND host = view ? GetParent(view) : NULL;
+    if (!host || !WindowOfThisProcess(host))
+        return NULL;
+    return (IShellBrowser *)SendMessageA(host, CWM_GETISHELLBROWSER, 0, 0);
+}
+
+// The folder of the dialog's shell view, asked of the browser hosting it:
+// the item dialog has no CDM_GETFOLDERPATH.
+static BOOL BrowserFolder(HWND dialog, WCHAR *out)
+{
+    IShellBrowser *browser = ViewBrowser(dialog);
+    IShellView *shellView = NULL;
+    IFolderView *folderView = NULL;
+    IPersistFolder2 *folder = NULL;
+    PIDLIST_ABSOLUTE pidl = NULL;
+    BOOL got = FALSE;
+    if (browser && SUCCEEDED(browser->QueryActiveShellView(&shellView)) && shellView &&
+        SUCCEEDED(shellView->QueryInterface(__uuidof(IFolderView), (void **)&folderView)) && folderView &&
+        SUCCEEDED(folderView->GetFolder(__uuidof(IPersistFolder2), (void **)&folder)) && folder &&
+        SUCCEEDED(folder->GetCurFolder(&pidl)) && pidl)
+        got = SHGetPathFromIDListW(pidl, out);
+    CoTaskMemFree(pidl);
+    if (folder)
+        folder->Release();
+    if (folderView)
+        folderView->Release();
+    if (shellView)
+        shellView->Release();
+    return got;
+}
+
+static BOOL ItemFolder(HWND dialog, char *out)
+{
+    // The stand-in of Windows' shape answers CDM_GETFOLDERPATH; Wine's
+    // dialog answers through its view.
+    WCHAR answer[MAX_PATH + 1] = {};
+    LRESULT n = SendMessageA(dialog, CDM_GETFOLDERPATH, MAX_PATH, (LPARAM)answer);
+    if (n == 0 && BrowserFolder(dialog, answer))
+        n = lstrlenW(answer) + 1;
+    return AnsiFolder(answer, n, out);
+}
+
+// A folder is browsed to through the view's browser: the field keeps its
+// text and OK is not pressed, so a dialog picking folders selects it rather
+// than returning it. A file, or a dialog without a view we can reach, gets
+// the path typed in.
+static void NavigateItem(HWND dialog, const DialogControls *controls, const char *path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    IShellBrowser *browser = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)
+                                 ? ViewBrowser(dialog) : NULL;
+    PIDLIST_ABSOLUTE pidl = browser ? ILCreateFromPathA(path) : NULL;
+    BOOL done = pidl && SUCCEEDED(browser->BrowseObject(pidl, SBSP_ABSOLUTE | SBSP_SAMEBROWSER));
+    ILFree(pidl);
+    if (!done)
+        TypePathAndPressOk(dialog, controls, path);
+}
+
+const DialogKind g_itemDialog = {
+    FindItem, AddItemButton, PlaceItemButton, ItemFolder, NavigateItem,
+};

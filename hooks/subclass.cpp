@@ -8,7 +8,8 @@
 struct SubclassSlot {
     HWND volatile dialog;   // null while free; claimed and freed interlocked
     WNDPROC previous;
-    int kind;               // DialogKind
+    int kind;               // DialogKindId
+    DialogOutcome outcome;
 };
 
 static SubclassSlot s_slots[SUBCLASS_SLOTS];
@@ -69,12 +70,20 @@ BOOL SubclassDialog(HWND dialog, int kind)
         return FALSE;
     slot->previous = (WNDPROC)previous;
     slot->kind = kind;
+    slot->outcome.cancelled = FALSE;
+    slot->outcome.recorded = FALSE;
     PinModule();
     if (!SetWindowLongPtrA(dialog, GWLP_WNDPROC, (LONG_PTR)FavouritesDialogProc)) {
         InterlockedExchangePointer((PVOID volatile *)&slot->dialog, NULL);
         return FALSE;
     }
     return TRUE;
+}
+
+DialogOutcome *OutcomeOf(HWND dialog)
+{
+    SubclassSlot *slot = FindSlot(dialog);
+    return slot ? &slot->outcome : NULL;
 }
 
 WNDPROC PreviousDialogProc(HWND dialog)

@@ -13,6 +13,7 @@
 #define IDC_BORDER_COLOR   429
 #define IDC_ICON_COLOR     430
 #define IDC_RUNINTRAY      432
+#define IDC_RECENT         440   /* remember recent folders of file dialogs */
 
 /* Menu-items page */
 #define IDC_ITEMLIST       400

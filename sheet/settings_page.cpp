@@ -9,6 +9,8 @@
 #include "../core/buffers.h"
 #include "../core/textbuf.h"
 #include "../core/values.h"
+#include "../core/recent_list.h"
+#include "../hooks/filedialog.h"
 #include <commctrl.h>
 #include <shlwapi.h>
 
@@ -81,6 +83,8 @@ void InitSettingsPage(HWND page)
     SetDlgItemFormatted(page, IDC_BORDER_COLOR, "%06X", (int)SwapRedBlue(s->borderColor));
 
     CheckDlgButton(page, IDC_RUNINTRAY, s->runInTray != 0 ? BST_CHECKED : BST_UNCHECKED);
+    // Not in the shared block: only file dialogs read it, from the file.
+    CheckDlgButton(page, IDC_RECENT, IniGetInt(SETTINGS_SECTION, RECENT_SWITCH_KEY, 1) != 0 ? BST_CHECKED : BST_UNCHECKED);
 }
 
 // Writes one integer key as "%i".
@@ -149,6 +153,12 @@ void SaveSettingsPage(HWND page)
 
     s->runInTray = CheckedValue(page, IDC_RUNINTRAY);
     WriteInt("trayrun", s->runInTray);
+
+    // Off, nothing is recorded, and what was recorded is forgotten.
+    int recent = CheckedValue(page, IDC_RECENT);
+    WriteInt(RECENT_SWITCH_KEY, recent);
+    if (!recent)
+        RecentFolders_Clear();
 }
 
 static INT_PTR OnCommand(HWND page, WPARAM wParam)

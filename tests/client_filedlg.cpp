@@ -9,6 +9,8 @@
 #include <commctrl.h>
 #include <commdlg.h>
 #include <shobjidl.h>
+#include <shlobj.h>
+#include <algorithm>
 #include <stdio.h>
 #include <map>
 #include <mutex>
@@ -94,6 +96,7 @@ struct FileDialogParams {
     bool save;
     std::string dir;
     DialogThread *owner;
+    bool pick;          // item dialog: picks folders; picker: the newer look
 };
 
 char s_fileBuffers[8][MAX_PATH];
@@ -195,6 +198,11 @@ DWORD WINAPI ItemDialogThread(void *p)
                 start->Release();
             }
         }
+        if (params->pick) {
+            FILEOPENDIALOGOPTIONS options = 0;
+            dialog->GetOptions(&options);
+            dialog->SetOptions(options | FOS_PICKFOLDERS);
+        }
         DWORD cookie = 0;
         dialog->Advise(owner->events, &cookie);
         hr = dialog->Show(NULL);
@@ -212,6 +220,35 @@ DWORD WINAPI ItemDialogThread(void *p)
     }
     CoUninitialize();
     owner->result = result;
+    delete params;
+    return 0;
+}
+
+// --- the Browse for Folder dialog ------------------------------------------------
+
+int CALLBACK PickerCallback(HWND dialog, UINT msg, LPARAM, LPARAM start)
+{
+    if (msg == BFFM_INITIALIZED && start)
+        SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, start);
+    return 0;
+}
+
+DWORD WINAPI PickerThread(void *p)
+{
+    FileDialogParams *params = (FileDialogParams *)p;
+    CoInitializeEx(NULL, COINIT_APARTMENTTHREADED);
+    char name[MAX_PATH] = "", path[MAX_PATH] = "";
+    BROWSEINFOA info = {};
+    info.pszDisplayName = name;
+    info.lpszTitle = "Pick a folder";
+    info.ulFlags = BIF_RETURNONLYFSDIRS | (params->pick ? BIF_NEWDIALOGSTYLE : 0);
+    info.lpfn = PickerCallback;
+    info.lParam = params->dir.empty() ? 0 : (LPARAM)params->dir.c_str();
+    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderA(&info);
+    std::string result = chosen && SHGetPathFromIDListA(chosen, path) ? std::string("chosen ") + path : "cancelled";
+    CoTaskMemFree(chosen);
+    CoUninitialize();
+    params->owner->result = result;
     delete params;
     return 0;
 }
@@ -517,19 +554,40 @@ CLIENT_COMMAND(open)
 {
     DialogThread *t = new DialogThread;
     FileDialogParams *params = new FileDialogParams{ args.at(1) == "save",
-                                                     args.size() > 2 ? args[2] : "", t };
+                                                     args.size() > 2 ? args[2] : "", t, false };
     return StartDialogThread(t, FileDialogThread, params);
 }
 
-// itemopen <open|save> [dir]: IFileOpenDialog or IFileSaveDialog on a thread
-// of its own; its hwnd.
+// itemopen <open|save|pick> [dir]: IFileOpenDialog (pick: picking folders)
+// or IFileSaveDialog on a thread of its own; its hwnd.
 CLIENT_COMMAND(itemopen)
 {
     DialogThread *t = new DialogThread;
     t->events = new ItemEvents;
     FileDialogParams *params = new FileDialogParams{ args.at(1) == "save",
-                                                     args.size() > 2 ? args[2] : "", t };
+                                                     args.size() > 2 ? args[2] : "", t, args[1] == "pick" };
     return StartDialogThread(t, ItemDialogThread, params);
+}
+
+// picker <old|new> [dir]: SHBrowseForFolder (new: BIF_NEWDIALOGSTYLE) on a
+// thread of its own, dir selected; its hwnd.
+CLIENT_COMMAND(picker)
+{
+    DialogThread *t = new DialogThread;
+    std::string dir = args.size() > 2 ? args[2] : "";
+    FileDialogParams *params = new FileDialogParams{ false, dir, t, args.at(1) == "new" };
+    std::string dialog = StartDialogThread(t, PickerThread, params);
+    // Wine's picker now and then drops the selection its callback asks for
+    // while it fills its tree: asked again until something is selected.
+    HWND tree = FindDescendant(Str2Hwnd(dialog), WC_TREEVIEWA, 0x3741);
+    if (tree && !dir.empty())
+        PumpUntil([&] {
+            if (TreeView_GetSelection(tree))
+                return true;
+            SendMessageA(Str2Hwnd(dialog), BFFM_SETSELECTIONA, TRUE, (LPARAM)dir.c_str());
+            return false;
+        }, 5000);
+    return dialog;
 }
 
 // fake <toolbarId> <edit> <combo> <ok> [imageList] [unicode] [ownSubclass]:
@@ -814,18 +872,26 @@ CLIENT_COMMAND(favmenu)
     return WaitMenuClosed(dialog) ? out : "menu stays open";
 }
 
-// favpick <dlg> <n> [command]: opens the favourites menu (by a click, or
-// with its command) and picks its n-th item (from 1) with the keyboard.
+// favpick <dlg> <n> [command] [sub <m>]: opens the favourites menu (by a
+// click, or with its command) and picks its n-th item (from 1) with the
+// keyboard; with sub, the m-th item of the submenu that item opens.
 CLIENT_COMMAND(favpick)
 {
     HWND dialog = Str2Hwnd(args.at(1));
     // A cursor resting where the menu opens would select the item under it.
     SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
-    HWND popup = OpenFavouritesMenu(dialog, args.size() > 3 && args[3] == "command");
+    HWND popup = OpenFavouritesMenu(dialog, std::find(args.begin(), args.end(), "command") != args.end());
     if (!popup)
         return "no menu";
     for (long i = 0; i < ArgInt(args, 2); i++)
         PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 0);
+    size_t sub = std::find(args.begin(), args.end(), "sub") - args.begin();
+    if (sub + 1 < args.size()) {
+        // Right opens the submenu with its first item selected.
+        PostMessageA(popup, WM_KEYDOWN, VK_RIGHT, 0);
+        for (long i = 1; i < ArgInt(args, sub + 1); i++)
+            PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 0);
+    }
     PostMessageA(popup, WM_KEYDOWN, VK_RETURN, 0);
     if (!WaitMenuClosed(dialog))
         return "menu stays open";
@@ -856,8 +922,10 @@ BOOL CALLBACK ReadButtonTip(HWND w, LPARAM lp)
 }
 
 // pushbutton <dlg>: the favourites push button's text, and whether it is a
-// tab stop, sits beside OK (same row and height, just left of it), lies in
-// the client area and comes just before OK in the tab order.
+// tab stop, where it sits by OK (left: same row and size, just left of it;
+// above: same column and size, just above it), whether it is clear of every
+// other visible control of the dialog, lies in the client area and comes
+// just before OK in the tab order.
 CLIENT_COMMAND(pushbutton)
 {
     HWND dialog = Str2Hwnd(args.at(1));
@@ -872,15 +940,25 @@ CLIENT_COMMAND(pushbutton)
     GetClientRect(dialog, &c);
     char text[64] = "";
     GetWindowTextA(push, text, sizeof(text));
-    bool beside = b.top == o.top && b.bottom == o.bottom && b.right < o.left && o.left - b.right <= 12 &&
-                  b.right - b.left >= 20;
+    bool size = b.right - b.left == o.right - o.left && b.bottom - b.top == o.bottom - o.top;
+    const char *at = !size ? "other"
+                     : b.top == o.top && b.right < o.left && o.left - b.right <= 12 ? "left"
+                     : b.right == o.right && b.bottom < o.top && o.top - b.bottom <= 12 ? "above" : "other";
+    bool clear = true;
+    for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        RECT r, both;
+        GetWindowRect(c, &r);
+        MapWindowPoints(NULL, dialog, (POINT *)&r, 2);
+        if (c != push && IsWindowVisible(c) && IntersectRect(&both, &r, &b))
+            clear = false;
+    }
     bool inside = b.left >= 0 && b.top >= 0 && b.right <= c.right && b.bottom <= c.bottom;
     bool tab = (GetWindowLongA(push, GWL_STYLE) & WS_TABSTOP) != 0;
     // The tooltip of the button, from whichever tooltip window has it.
     TipQuery q = { dialog, push, "" };
     EnumThreadWindows(GetWindowThreadProcessId(dialog, NULL), ReadButtonTip, (LPARAM)&q);
     const char *tip = q.text;
-    return std::string(text) + " tab=" + Num(tab) + " beside=" + Num(beside) + " inside=" + Num(inside) +
+    return std::string(text) + " tab=" + Num(tab) + " at=" + at + " clear=" + Num(clear) + " inside=" + Num(inside) +
            " order=" + Num(GetWindow(push, GW_HWNDNEXT) == ok) + " tip=" + tip;
 }
 
@@ -935,8 +1013,27 @@ CLIENT_COMMAND(field)
     return text;
 }
 
-// close <dlg>: cancels a file dialog (or closes a fake) and waits for its
-// thread; answers how the dialog ended.
+// pickersel <dlg>: the texts of the folder picker's selected item and its
+// ancestors, innermost first, joined by |.
+CLIENT_COMMAND(pickersel)
+{
+    HWND tree = FindDescendant(Str2Hwnd(args.at(1)), WC_TREEVIEWA, 0x3741);
+    std::string out;
+    for (HTREEITEM item = tree ? TreeView_GetSelection(tree) : NULL; item; item = TreeView_GetParent(tree, item)) {
+        char text[MAX_PATH] = "";
+        TVITEMA tv = {};
+        tv.mask = TVIF_TEXT;
+        tv.hItem = item;
+        tv.pszText = text;
+        tv.cchTextMax = sizeof(text);
+        TreeView_GetItem(tree, &tv);
+        out += (out.empty() ? "" : "|") + std::string(text);
+    }
+    return tree ? out : "no tree";
+}
+
+// close <dlg> [ok]: cancels a file dialog (or closes a fake), or with ok
+// presses its OK, and waits for its thread; answers how the dialog ended.
 CLIENT_COMMAND(close)
 {
     HWND dialog = Str2Hwnd(args.at(1));
@@ -946,7 +1043,7 @@ CLIENT_COMMAND(close)
     if (it->second->fake)
         PostMessageA(dialog, WM_CLOSE, 0, 0);
     else
-        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        PostMessageA(dialog, WM_COMMAND, args.size() > 2 && args[2] == "ok" ? IDOK : IDCANCEL, 0);
     HANDLE thread = it->second->thread;
     if (!PumpUntil([&] { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }, 5000))
         return "still open";

@@ -95,7 +95,7 @@ protected:
         EXPECT_EQ(s->runInTray, w.tray);
 
         std::map<std::string, std::string> file = st::SettingsInFile(path);
-        EXPECT_EQ(file.size(), 10u);
+        EXPECT_EQ(file.size(), 11u);   // with fd.recent, which only the file holds
         EXPECT_EQ(file["fi.init"], std::to_string(w.position));
         EXPECT_EQ(file["fi.follow"], std::to_string(w.follow));
         EXPECT_EQ(file["fi.top"], std::to_string(w.onTop));
@@ -153,7 +153,7 @@ TEST_F(SettingsPage, NoSettingsSectionShowsTheDefaultsAndLeavingWritesThemInOrde
     // Every key, fi.top before fi.trans; the other sections untouched.
     std::vector<std::string> order = { "fi.init", "fi.follow", "fi.top", "fi.trans", "ft.scrsh",
                                        "ft.scrsh.width", "ft.scrsh.height", "fi.color.background",
-                                       "fi.color.border", "trayrun" };
+                                       "fi.color.border", "trayrun", "fd.recent" };
     EXPECT_EQ(st::SettingsKeyOrder(path), order);
     EXPECT_EQ(GetPrivateProfileIntA("global", "name1", 0, path.c_str()), 0);
     char name[32] = "";
@@ -335,8 +335,15 @@ TEST_F(SettingsPage, PositionAndCheckBoxesAreSavedAsShown)
     st::Click(run->Item(IDC_FOLLOW));
     st::Click(run->Item(IDC_ONTOP));
     st::Click(run->Item(IDC_RUNINTRAY));
+    // Recent folders off: stored as 0, and the list beside the file goes.
+    std::string recent = path.substr(0, path.rfind('.')) + ".recent";
+    ASSERT_TRUE(WriteFile(recent, "C:\\\r\n"));
+    EXPECT_EQ(IsDlgButtonChecked(run->Page(), IDC_RECENT), BST_CHECKED);
+    st::Click(run->Item(IDC_RECENT));
     ASSERT_TRUE(run->SelectTab(MENU_ITEMS_TAB));
     ExpectSaved({ 4, 0, 0, 10, 0, 128, 96, 0x00FFFFFF, 0, 0, "0xFFFFFF", "0x000000" });
+    EXPECT_EQ(GetPrivateProfileIntA("settings", "fd.recent", 1, path.c_str()), 0);
+    EXPECT_EQ(GetFileAttributesA(recent.c_str()), INVALID_FILE_ATTRIBUTES);
     ASSERT_TRUE(run->Close());
 }
 
@@ -390,6 +397,7 @@ TEST(Templates, SettingsDialogAsTabled)
         { 428, "EDIT", "", 0x50012081, EDGE, 207, 46, 20, 10 },
         { 0xFFFF, "STATIC", "height:", 0x5002000C, 0, 184, 48, 21, 8 },
         { 432, "BUTTON", "Run in tray", 0x50018003, 0, 13, 110, 50, 10 },
+        { 440, "BUTTON", "Remember recent folders", 0x50018003, 0, 80, 110, 100, 10 },
     };
     ASSERT_EQ(t.items.size(), sizeof(want) / sizeof(want[0]));
     for (size_t i = 0; i < t.items.size(); i++) {
