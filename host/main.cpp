@@ -15,11 +15,11 @@ SharedSettings *g_shared;
 HWND g_host;
 HINSTANCE g_hostInstance;
 char g_hiddenListPath[MAX_PATH];
+char g_configPath[CONFIG_PATH_CAPACITY];
 
 static UINT s_taskbarCreated;
+static UINT s_settingsChanged;
 static BOOL s_shutDown;
-
-enum { TIMER_WATCH = 1, WATCH_INTERVAL_MS = 250 };
 
 #define INSTANCE_MUTEX "Local\\BrivaneHost"
 #define APP_TITLE "Brivane"
@@ -211,9 +211,9 @@ static void ShutDown()
     if (s_shutDown)
         return;
     s_shutDown = TRUE;
-    KillTimer(g_host, TIMER_WATCH);
-    UnregisterHotKey(g_host, HOTKEY_RESTORE_LAST);
+    UnregisterHotkeys();
     RestoreAllHidden();
+    RemovePinBorders();
     RemoveHostTrayIcon();
     g_module.UnHook();
     StopCompanion();
@@ -285,14 +285,10 @@ static LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
         OnCommand(LOWORD(wParam));
         return 0;
     case WM_HOTKEY:
-        if (wParam == HOTKEY_RESTORE_LAST)
-            RestoreMostRecent();
+        OnHotkey(wParam);
         return 0;
-    case WM_TIMER:
-        if (wParam == TIMER_WATCH) {
-            CheckHiddenWindows();
-            SyncHostTrayIcon();
-        }
+    case WM_PROCESSENDED:
+        OnProcessEnded((DWORD)wParam);
         return 0;
     case WM_QUERYENDSESSION:
         // Bring everything back now: the session may end without a
@@ -317,6 +313,15 @@ static LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
         ShutDown();
         PostQuitMessage(0);
         return 0;
+    }
+    if (msg == s_settingsChanged && msg) {
+        // A page wrote section settings (the block already holds its
+        // part): the tray icon, the borders and the shortcuts follow now.
+        if (wParam != SETTINGS_CHANGED)
+            return TakenHotkeys();
+        SyncHostTrayIcon();
+        ApplyPinLook();
+        return RegisterHotkeys();
     }
     if (msg == s_taskbarCreated && msg) {
         ReAddHostTrayIcon();
@@ -448,6 +453,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     HRESULT ole = OleInitialize(NULL);
 
     s_taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    s_settingsChanged = RegisterWindowMessageA(BRIVANE_SETTINGS_CHANGED);
     WNDCLASSA wc = {};
     wc.lpfnWndProc = HostProc;
     wc.hInstance = instance;
@@ -455,6 +461,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     wc.lpszClassName = HOST_WINDOW_CLASS;
     RegisterClassA(&wc);
     RegisterFloatIconClass();
+    RegisterPinBorderClass();
     // A hidden top-level window, not a message-only one: it must get the
     // TaskbarCreated broadcast and the session-end messages.
     g_host = CreateWindowExA(WS_EX_TOOLWINDOW, HOST_WINDOW_CLASS, APP_TITLE, WS_POPUP, 0, 0, 0, 0,
@@ -470,6 +477,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 
     g_shared->hostWindow = g_host;
     BufSet(g_shared->configPath, CONFIG_PATH_CAPACITY, config);
+    BufSet(g_configPath, COUNTOF(g_configPath), config);
     g_module.RequestSettings();
 
     RecoverHiddenFromDisk();
@@ -477,8 +485,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     // 64-bit programs get the 64-bit module's hooks from the companion.
     StartCompanion();
     SyncHostTrayIcon();
-    RegisterHotKey(g_host, HOTKEY_RESTORE_LAST, HOTKEY_MODIFIERS, HOTKEY_KEY);
-    SetTimer(g_host, TIMER_WATCH, WATCH_INTERVAL_MS, NULL);
+    ApplyPinLook();
+    // After the icon: a shortcut another program holds is reported there.
+    RegisterHotkeys();
     if (args.action == HOST_SETTINGS)
         PostMessageA(g_host, WM_HOSTREQUEST, HOST_REQUEST_SETTINGS, 0);
 

@@ -1,0 +1,96 @@
+// What the host learns about the windows it hid or pinned, as events
+// instead of a poll: window events of their programs (destroyed, shown,
+// hidden, moved, reordered), delivered to this thread's message loop, and
+// the end of each program, waited on by the system's wait thread.
+#include "host.h"
+
+enum { MAX_WATCHED = FLOAT_MAX_ICONS + MAX_PINNED };
+
+struct Watched {
+    DWORD pid;
+    int users;             // hidden and pinned windows of the program
+    HWINEVENTHOOK hook;
+    HANDLE process;        // SYNCHRONIZE; null when it cannot be opened
+    HANDLE wait;           // RegisterWaitForSingleObject's
+};
+
+static Watched s_watched[MAX_WATCHED];
+
+// Out of context: the events come as messages to this thread, and the
+// program's windows are only looked at, never waited on.
+static void CALLBACK OnWinEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG, DWORD, DWORD)
+{
+    if (object != OBJID_WINDOW || !window)
+        return;
+    OnHiddenWindowEvent(event, window);
+    OnPinnedWindowEvent(event, window);
+}
+
+// On the wait thread: only a message to the host window goes from here.
+static void CALLBACK OnProcessEnd(void *pid, BOOLEAN)
+{
+    PostMessageA(g_host, WM_PROCESSENDED, (WPARAM)pid, 0);
+}
+
+static Watched *Find(DWORD pid)
+{
+    for (int i = 0; i < MAX_WATCHED; i++)
+        if (s_watched[i].users > 0 && s_watched[i].pid == pid)
+            return &s_watched[i];
+    return NULL;
+}
+
+BOOL WatchProcess(DWORD pid)
+{
+    Watched *w = Find(pid);
+    if (w) {
+        w->users++;
+        return TRUE;
+    }
+    for (int i = 0; i < MAX_WATCHED && !w; i++)
+        if (s_watched[i].users == 0)
+            w = &s_watched[i];
+    if (!w)
+        return FALSE;
+    ZeroMemory(w, sizeof(*w));
+    w->hook = SetWinEventHook(EVENT_OBJECT_DESTROY, EVENT_OBJECT_LOCATIONCHANGE, NULL, OnWinEvent, pid, 0,
+                              WINEVENT_OUTOFCONTEXT);
+    w->process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (w->process &&
+        !RegisterWaitForSingleObject(&w->wait, w->process, OnProcessEnd, (void *)(UINT_PTR)pid, INFINITE,
+                                     WT_EXECUTEONLYONCE)) {
+        w->wait = NULL;
+    }
+    if (!w->hook && !w->wait) {
+        if (w->process)
+            CloseHandle(w->process);
+        return FALSE;
+    }
+    w->pid = pid;
+    w->users = 1;
+    return TRUE;
+}
+
+void UnwatchProcess(DWORD pid)
+{
+    Watched *w = Find(pid);
+    if (!w || --w->users > 0)
+        return;
+    if (w->hook)
+        UnhookWinEvent(w->hook);
+    // Waits for a callback under way: its message then names a program
+    // that is no longer watched, which does nothing.
+    if (w->wait)
+        UnregisterWaitEx(w->wait, INVALID_HANDLE_VALUE);
+    if (w->process)
+        CloseHandle(w->process);
+    ZeroMemory(w, sizeof(*w));
+}
+
+void OnProcessEnded(DWORD pid)
+{
+    if (!Find(pid))
+        return;
+    DropHiddenOfProcess(pid);
+    DropPinnedOfProcess(pid);
+}
