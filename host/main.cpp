@@ -287,9 +287,6 @@ static LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
     case WM_HOTKEY:
         OnHotkey(wParam);
         return 0;
-    case WM_PROCESSENDED:
-        OnProcessEnded((DWORD)wParam);
-        return 0;
     case WM_QUERYENDSESSION:
         // Bring everything back now: the session may end without a
         // WM_ENDSESSION reaching us in time.
@@ -492,11 +489,29 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         PostMessageA(g_host, WM_HOSTREQUEST, HOST_REQUEST_SETTINGS, 0);
 
     // This thread called SetHook_: it keeps pumping for as long as the
-    // hooks are set (the modal sheet pumps too).
-    MSG msg;
-    while (GetMessageA(&msg, NULL, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+    // hooks are set (the modal sheet pumps too). Between messages it sleeps
+    // on the processes of the windows it hid or pinned as well: their end
+    // drops their icons and borders (while a modal loop runs, once it is
+    // over). Nothing else wakes it.
+    for (BOOL quit = FALSE; !quit;) {
+        HANDLE processes[MAXIMUM_WAIT_OBJECTS - 1];
+        DWORD n = WatchedProcessHandles(processes, COUNTOF(processes));
+        DWORD woke = MsgWaitForMultipleObjectsEx(n, processes, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (woke < WAIT_OBJECT_0 + n) {
+            OnProcessHandleSignalled(processes[woke - WAIT_OBJECT_0]);
+            continue;
+        }
+        if (woke == WAIT_FAILED)
+            WaitMessage();   // never a busy loop
+        MSG msg;
+        while (!quit && PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                quit = TRUE;
+                break;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
     }
     ShutDown();
     if (SUCCEEDED(ole))

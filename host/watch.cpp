@@ -1,7 +1,8 @@
 // What the host learns about the windows it hid or pinned, as events
 // instead of a poll: window events of their programs (destroyed, shown,
 // hidden, moved, reordered), delivered to this thread's message loop, and
-// the end of each program, waited on by the system's wait thread.
+// the end of each program, whose process handle the message loop waits on
+// (no thread pool: its idle threads wake up every few seconds).
 #include "host.h"
 
 enum { MAX_WATCHED = FLOAT_MAX_ICONS + MAX_PINNED };
@@ -11,7 +12,6 @@ struct Watched {
     int users;             // hidden and pinned windows of the program
     HWINEVENTHOOK hook;
     HANDLE process;        // SYNCHRONIZE; null when it cannot be opened
-    HANDLE wait;           // RegisterWaitForSingleObject's
 };
 
 static Watched s_watched[MAX_WATCHED];
@@ -24,12 +24,6 @@ static void CALLBACK OnWinEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG ob
         return;
     OnHiddenWindowEvent(event, window);
     OnPinnedWindowEvent(event, window);
-}
-
-// On the wait thread: only a message to the host window goes from here.
-static void CALLBACK OnProcessEnd(void *pid, BOOLEAN)
-{
-    PostMessageA(g_host, WM_PROCESSENDED, (WPARAM)pid, 0);
 }
 
 static Watched *Find(DWORD pid)
@@ -56,16 +50,8 @@ BOOL WatchProcess(DWORD pid)
     w->hook = SetWinEventHook(EVENT_OBJECT_DESTROY, EVENT_OBJECT_LOCATIONCHANGE, NULL, OnWinEvent, pid, 0,
                               WINEVENT_OUTOFCONTEXT);
     w->process = OpenProcess(SYNCHRONIZE, FALSE, pid);
-    if (w->process &&
-        !RegisterWaitForSingleObject(&w->wait, w->process, OnProcessEnd, (void *)(UINT_PTR)pid, INFINITE,
-                                     WT_EXECUTEONLYONCE)) {
-        w->wait = NULL;
-    }
-    if (!w->hook && !w->wait) {
-        if (w->process)
-            CloseHandle(w->process);
+    if (!w->hook && !w->process)
         return FALSE;
-    }
     w->pid = pid;
     w->users = 1;
     return TRUE;
@@ -78,19 +64,34 @@ void UnwatchProcess(DWORD pid)
         return;
     if (w->hook)
         UnhookWinEvent(w->hook);
-    // Waits for a callback under way: its message then names a program
-    // that is no longer watched, which does nothing.
-    if (w->wait)
-        UnregisterWaitEx(w->wait, INVALID_HANDLE_VALUE);
     if (w->process)
         CloseHandle(w->process);
     ZeroMemory(w, sizeof(*w));
 }
 
-void OnProcessEnded(DWORD pid)
+DWORD WatchedProcessHandles(HANDLE *out, DWORD max)
 {
-    if (!Find(pid))
-        return;
-    DropHiddenOfProcess(pid);
-    DropPinnedOfProcess(pid);
+    DWORD n = 0;
+    for (int i = 0; i < MAX_WATCHED && n < max; i++)
+        if (s_watched[i].users > 0 && s_watched[i].process)
+            out[n++] = s_watched[i].process;
+    return n;
+}
+
+void OnProcessHandleSignalled(HANDLE process)
+{
+    for (int i = 0; i < MAX_WATCHED; i++) {
+        if (s_watched[i].users > 0 && s_watched[i].process == process) {
+            DWORD pid = s_watched[i].pid;
+            // Each drop unwatches; the last one closes the handle.
+            DropHiddenOfProcess(pid);
+            DropPinnedOfProcess(pid);
+            // Never waited on again, whatever still counted it.
+            if (s_watched[i].users > 0 && s_watched[i].process == process) {
+                CloseHandle(process);
+                s_watched[i].process = NULL;
+            }
+            return;
+        }
+    }
 }

@@ -1049,6 +1049,24 @@ TEST_F(Host, WindowClosedWhileHiddenLosesItsIcon)
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(icon); }, 2000));
     EXPECT_TRUE(WaitUntil([] { return TrayIcons().size() == 1; }, 2000));
     EXPECT_TRUE(WaitUntil([&] { return !FileExists(hiddenList); }, 2000));
+
+    // A program that dies with a window hidden and one pinned: no window
+    // says goodbye, the end of its process takes the icon and the border.
+    Client doomed("client_host.exe");
+    ASSERT_TRUE(doomed.ok());
+    HWND c = StrHwnd(doomed.Call("window 0x10CF0000 0 doomed-hidden"));
+    HWND d = StrHwnd(doomed.Call("window 0x10CF0000 0 doomed-pinned"));
+    doomed.Call("activate " + HwndStr(d));
+    DWORD_PTR answer;
+    ASSERT_TRUE(SendMessageTimeoutA(host.window, WM_HOSTCOMMAND, 500, (LPARAM)c, SMTO_NORMAL, 3000, &answer));
+    ASSERT_TRUE(SendMessageTimeoutA(host.window, WM_HOSTCOMMAND, 501, (LPARAM)d, SMTO_NORMAL, 3000, &answer));
+    ASSERT_TRUE(WaitHidden(c));
+    ASSERT_TRUE(WaitUntil([] { return TrayIcons().size() == 2; }));
+    ASSERT_TRUE(WaitUntil([&] { return VisibleBorder(host.pid) != NULL; }, 3000));
+    TerminateProcess(doomed.process(), 1);
+    EXPECT_TRUE(WaitUntil([] { return TrayIcons().size() == 1; }, 3000)) << "the dead program's icon stayed";
+    EXPECT_TRUE(WaitUntil([&] { return VisibleBorder(host.pid) == NULL; }, 3000)) << "its border stayed";
+    EXPECT_TRUE(WaitUntil([&] { return !FileExists(hiddenList); }, 2000));
 }
 
 TEST_F(Host, AHungProgramNeverHoldsTheHostUp)
