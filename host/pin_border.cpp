@@ -25,6 +25,8 @@ static int s_count;
 static BOOL s_enabled = TRUE;
 static HBRUSH s_brush;
 
+static void OnBorderScaleChanged(HWND border);
+
 static LRESULT CALLBACK BorderProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
@@ -44,7 +46,10 @@ static LRESULT CALLBACK BorderProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
         return 0;
     }
     case WM_DPICHANGED:
-        return 0;   // the border is placed and sized by its window, not by the system's suggestion
+        // The screen's scale changed under the border: placed and sized
+        // by its window again, not by the system's suggestion.
+        OnBorderScaleChanged(hwnd);
+        return 0;
     }
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
@@ -161,6 +166,13 @@ void SetPinned(HWND target, BOOL pinned)
     GetWindowThreadProcessId(target, &p->pid);
     p->watched = WatchProcess(p->pid);
     Place(p);
+}
+
+static void OnBorderScaleChanged(HWND border)
+{
+    for (int i = 0; i < s_count; i++)
+        if (s_pinned[i].border == border)
+            Place(&s_pinned[i]);
 }
 
 BOOL IsPinned(HWND target)

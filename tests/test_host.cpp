@@ -434,14 +434,18 @@ HWND VisibleBorder(DWORD hostPid)
     return found;
 }
 
-// The rectangle the border of w must have: w's own, 2 pixels out (at 96 dpi).
+// The rectangle the border of w must have: w's own, 2 pixels out at 96 dpi,
+// 3 at 144 (the suite runs the border's test at both).
 bool BorderAround(DWORD hostPid, HWND w)
 {
     HWND border = VisibleBorder(hostPid);
     if (!border)
         return false;
+    HDC screen = GetDC(NULL);
+    int width = (2 * GetDeviceCaps(screen, LOGPIXELSX) + 48) / 96;
+    ReleaseDC(NULL, screen);
     RECT want = Rect(w), got = Rect(border);
-    InflateRect(&want, 2, 2);
+    InflateRect(&want, width, width);
     return EqualRect(&want, &got) != 0;
 }
 
