@@ -105,6 +105,9 @@ void RemovePinBorders();
 // program holds (bit per HotkeyIndex), which the tray icon reports.
 DWORD RegisterHotkeys();
 DWORD TakenHotkeys();
+// Shows the shortcuts another program holds in a balloon (when any), as
+// RegisterHotkeys does for new ones: at start, once the icon is there.
+void ReportTakenHotkeys();
 void UnregisterHotkeys();
 void OnHotkey(WPARAM id);
 

@@ -94,6 +94,8 @@ DWORD RegisterHotkeys()
 
 DWORD TakenHotkeys() { return s_taken; }
 
+void ReportTakenHotkeys() { Report(s_taken); }
+
 void UnregisterHotkeys()
 {
     for (int i = 0; i < HOTKEY_COUNT; i++)

@@ -476,6 +476,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     BufSet(g_shared->configPath, CONFIG_PATH_CAPACITY, config);
     BufSet(g_configPath, COUNTOF(g_configPath), config);
     g_module.RequestSettings();
+    // Before anything that waits on another program (the tray's messages
+    // among them): while it waits, this thread already answers messages,
+    // and a shortcut or a question about them must find them registered.
+    RegisterHotkeys();
 
     RecoverHiddenFromDisk();
     g_module.SetHook();
@@ -483,8 +487,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     StartCompanion();
     SyncHostTrayIcon();
     ApplyPinLook();
-    // After the icon: a shortcut another program holds is reported there.
-    RegisterHotkeys();
+    // Now that there is an icon: a shortcut another program holds gets
+    // its balloon.
+    ReportTakenHotkeys();
     if (args.action == HOST_SETTINGS)
         PostMessageA(g_host, WM_HOSTREQUEST, HOST_REQUEST_SETTINGS, 0);
 
