@@ -23,6 +23,8 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 export WINEPREFIX="$build/wineprefix-idle" WINEARCH=win32 WINEDEBUG=-all
 sh tests/wine_prefix.sh "$WINEPREFIX" win32
+# The prefix's own server and its daemons go when the script ends.
+trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 work="$build/bench-idle"
 rm -rf "$work"
 mkdir -p "$work"
