@@ -14,8 +14,9 @@
 
 static const char SETTINGS_SECTION[] = "settings";
 
-// Combo item index == initPosition.
-static const char *const POSITION_NAMES[] = {
+// Combo item index == initPosition. The names are kept in the table, not
+// pointed to: no addresses for the loader to relocate.
+static const char POSITION_NAMES[][13] = {
     "Top-Left", "Top-Right", "Bottom-Left", "Bottom-Right", "Center"
 };
 
