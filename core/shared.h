@@ -10,13 +10,28 @@
 // The host posts nothing of its own; the module posts this to hostWindow.
 #define WM_HOSTCOMMAND (WM_USER + 1)
 
+// Registered message sent to hostWindow by whoever changed section settings
+// (the sheet's pages after they write): the host takes the change at once
+// instead of polling. wParam 0: settings changed; 1: only asking. The answer
+// has bit i set for each shortcut (HotkeyIndex) that is on but could not be
+// registered, as another program holds its combination.
+#define BRIVANE_SETTINGS_CHANGED "BrivaneSettingsChanged"
+enum { SETTINGS_CHANGED = 0, SETTINGS_QUERY = 1 };
+
 // Command codes carried in WM_HOSTCOMMAND's wParam.
 enum HostCommand {
     HOSTCMD_MIN_RCLICK = 1,
     HOSTCMD_MAX_RCLICK = 2,
     HOSTCMD_TRAY = 500,
     HOSTCMD_TOPMOST = 501,
-    HOSTCMD_FLOAT = 502
+    HOSTCMD_FLOAT = 502,
+    // Hints about a top-level window with a system menu, from inside its
+    // program: it was shown, moved or sized while topmost, or is being
+    // destroyed. The host only looks at the window again: the hints
+    // decide nothing by themselves.
+    HOSTCMD_WINDOW_SHOWN = 503,
+    HOSTCMD_WINDOW_MOVED = 504,
+    HOSTCMD_WINDOW_GONE = 505
 };
 
 #define CONFIG_PATH_CAPACITY 4052   // 4051 characters and the NUL

@@ -206,6 +206,8 @@ LRESULT CALLBACK DialogHookProc(int code, WPARAM wParam, LPARAM lParam)
     const CWPRETSTRUCT *ret = (const CWPRETSTRUCT *)lParam;
     if (code == HC_ACTION && ret->message == WM_INITDIALOG)
         AugmentFileDialog(ret->hwnd);
+    else if (code == HC_ACTION && (ret->message == WM_WINDOWPOSCHANGED || ret->message == WM_NCDESTROY))
+        HintHost(ret);
     return CallNextHookEx(g_hooks[HOOK_DIALOG], code, wParam, lParam);
 }
 

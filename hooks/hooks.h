@@ -40,6 +40,10 @@ HMENU EligibleSystemMenu(HWND window);
 void AddSysMenuItems(HWND window);
 void RemoveSysMenuItems(HWND window);
 
+// WH_CALLWNDPROCRET after WM_WINDOWPOSCHANGED or WM_NCDESTROY: tells the
+// host to look at a top-level window it may have hidden or pinned again.
+void HintHost(const CWPRETSTRUCT *ret);
+
 // Posts WM_HOSTCOMMAND to the host window; nothing when there is no live
 // host window. Returns whether a message was posted.
 BOOL PostHostCommand(WPARAM code, HWND window);

@@ -27,6 +27,20 @@ BOOL PostHostCommand(WPARAM code, HWND window)
     return host && PostMessageA(host, WM_HOSTCOMMAND, code, (LPARAM)window);
 }
 
+void HintHost(const CWPRETSTRUCT *ret)
+{
+    // Only windows the host acts on: top-level, with a system menu.
+    HWND window = ret->hwnd;
+    if ((GetWindowLongA(window, GWL_STYLE) & (WS_CHILD | WS_SYSMENU)) != WS_SYSMENU)
+        return;
+    const WINDOWPOS *pos = (const WINDOWPOS *)ret->lParam;   // null when a program sent it so
+    WPARAM hint = ret->message == WM_NCDESTROY ? HOSTCMD_WINDOW_GONE
+                : pos && (pos->flags & SWP_SHOWWINDOW) ? HOSTCMD_WINDOW_SHOWN
+                : GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST ? HOSTCMD_WINDOW_MOVED : 0;
+    if (hint)
+        PostHostCommand(hint, window);
+}
+
 BOOL WindowOfThisProcess(HWND window)
 {
     DWORD pid = 0;

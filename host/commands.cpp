@@ -84,6 +84,9 @@ static void ToggleTopmost(HWND window)
     // Asynchronous: a hung program never holds the host up.
     SetWindowPos(window, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
+    // Pinned here, it gets its border; one that was topmost on its own
+    // never had one.
+    SetPinned(window, topmost);
     // The module checks the item only when it inserts it; keep it true.
     // GetSystemMenu on another program's window makes the copy of the menu
     // belong to the caller when the window has none yet, and the copy would
@@ -95,8 +98,30 @@ static void ToggleTopmost(HWND window)
         CheckMenuItem(menu, HOSTCMD_TOPMOST, MF_BYCOMMAND | (topmost ? MF_CHECKED : MF_UNCHECKED));
 }
 
+// The module's hints about a window the host may have hidden or pinned,
+// as the window events that say the same where the system sends them.
+static const struct { WPARAM hint; DWORD event; } kHints[] = {
+    { HOSTCMD_WINDOW_SHOWN, EVENT_OBJECT_SHOW },
+    { HOSTCMD_WINDOW_MOVED, EVENT_OBJECT_LOCATIONCHANGE },
+    { HOSTCMD_WINDOW_GONE, EVENT_OBJECT_DESTROY },
+};
+
 void OnHostCommand(WPARAM code, HWND window)
 {
+    for (size_t i = 0; i < COUNTOF(kHints); i++) {
+        if (code == kHints[i].hint) {
+            // Any program may send these: they only make the host look at
+            // a window of its lists again. "Gone" comes from inside the
+            // destruction: a message answered (or refused) by the window's
+            // thread waits for its end, never for long.
+            DWORD_PTR answer;
+            if (code == HOSTCMD_WINDOW_GONE && IsWindow(window) && (FindHidden(window) || IsPinned(window)))
+                SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, 200, &answer);
+            OnHiddenWindowEvent(kHints[i].event, window);
+            OnPinnedWindowEvent(kHints[i].event, window);
+            return;
+        }
+    }
     HWND target = CommandTarget(window);
     if (!target)
         return;

@@ -108,6 +108,8 @@ static void RemoveEntry(HiddenWindow *h)
 {
     int i = (int)(h - s_hidden);
     DropIcon(h);
+    if (h->watched)
+        UnwatchProcess(h->pid);
     for (int j = i; j + 1 < s_count; j++)
         s_hidden[j] = s_hidden[j + 1];
     s_count--;
@@ -143,7 +145,8 @@ void HideWindowAs(HWND window, int kind)
             return;
         }
     }
-    h.hiddenAt = GetTickCount();
+    // Before the hide: its closing or showing must not go unseen.
+    h.watched = WatchProcess(h.pid);
     s_hidden[s_count++] = h;
     SaveList();
     ShowWindowAsync(window, SW_HIDE);
@@ -191,21 +194,28 @@ void RestoreMostRecent()
         RestoreHidden(latest->window);
 }
 
-void CheckHiddenWindows()
+void OnHiddenWindowEvent(DWORD event, HWND window)
+{
+    HiddenWindow *h = FindHidden(window);
+    if (!h)
+        return;
+    // Closed while hidden, or shown again by its own program (the host
+    // drops a window from the list before it shows it): its icon goes.
+    // The events come after the fact, so the window is looked at now.
+    DWORD pid = 0;
+    BOOL alive = IsWindow(window) && GetWindowThreadProcessId(window, &pid) && pid == h->pid;
+    if (!alive || (event == EVENT_OBJECT_SHOW && IsWindowVisible(window))) {
+        RemoveEntry(h);
+        SaveList();
+    }
+}
+
+void DropHiddenOfProcess(DWORD pid)
 {
     BOOL changed = FALSE;
     for (int i = s_count - 1; i >= 0; i--) {
-        HiddenWindow *h = &s_hidden[i];
-        DWORD pid = 0;
-        BOOL alive = IsWindow(h->window) && GetWindowThreadProcessId(h->window, &pid) && pid == h->pid;
-        BOOL visible = alive && IsWindowVisible(h->window);
-        if (alive && !visible)
-            h->seenHidden = TRUE;
-        // Closed while hidden, or shown again by its own program (only
-        // counted once it was seen hidden, or when a hung program never
-        // hid it): its icon goes at once.
-        if (!alive || (visible && (h->seenHidden || GetTickCount() - h->hiddenAt > 5000))) {
-            RemoveEntry(h);
+        if (s_hidden[i].pid == pid) {
+            RemoveEntry(&s_hidden[i]);
             changed = TRUE;
         }
     }

@@ -20,11 +20,8 @@ enum HostRequest { HOST_REQUEST_START = 1, HOST_REQUEST_SETTINGS, HOST_REQUEST_E
 // Menu commands of the host's tray menu.
 enum HostMenuId { IDM_HOST_SETTINGS = 100, IDM_HOST_RESTORE_ALL, IDM_HOST_EXIT, IDM_HOST_AUTOSTART };
 
-enum { HOST_TRAY_ID = 1, HOTKEY_RESTORE_LAST = 1 };
-
-// The global hotkey that restores the most recently hidden window.
-#define HOTKEY_MODIFIERS (MOD_CONTROL | MOD_ALT)
-#define HOTKEY_KEY 'U'
+// The shortcuts' ids are HOTKEY_FIRST_ID + HotkeyIndex.
+enum { HOST_TRAY_ID = 1, HOTKEY_FIRST_ID = 1, MAX_PINNED = 64 };
 
 struct HostModule {
     HMODULE handle;
@@ -39,6 +36,7 @@ extern SharedSettings *g_shared;   // the host's own view of the block
 extern HWND g_host;
 extern HINSTANCE g_hostInstance;
 extern char g_hiddenListPath[MAX_PATH];
+extern char g_configPath[CONFIG_PATH_CAPACITY];   // as the module was given it
 
 // --- hidden windows (hidden.cpp) ----------------------------------------------
 
@@ -51,8 +49,7 @@ struct HiddenWindow {
     HWND floatIcon;    // HIDDEN_FLOAT: the floating icon window
     HICON icon;        // the host's own copy of the window's icon
     DWORD order;       // larger is hidden later
-    DWORD hiddenAt;    // tick count of the hide
-    BOOL seenHidden;   // the watch saw it hidden (hiding is asynchronous)
+    BOOL watched;      // WatchProcess took its program
 };
 
 // Hides the window behind a tray icon or a floating icon; nothing when it
@@ -65,15 +62,60 @@ void RestoreMostRecent();
 HiddenWindow *FindHidden(HWND window);
 HiddenWindow *FindHiddenByTrayId(UINT id);
 int HiddenCount();
-// Drops entries whose window died or was shown by its own program.
-void CheckHiddenWindows();
+// A window event of a watched program: a hidden window that closed, or
+// that its own program showed again, loses its icon.
+void OnHiddenWindowEvent(DWORD event, HWND window);
+// The program ended: its windows' icons go.
+void DropHiddenOfProcess(DWORD pid);
 // Shows the windows of an earlier run that died with windows hidden.
 void RecoverHiddenFromDisk();
 // Adds the tray icons again after the taskbar restarted.
 void ReAddWindowTrayIcons();
 
+// --- events of watched programs (watch.cpp) -----------------------------------
+
+// Window events of the program, and its end, reach the host from now on;
+// counted, so that every WatchProcess has its UnwatchProcess. FALSE when
+// neither could be had.
+BOOL WatchProcess(DWORD pid);
+void UnwatchProcess(DWORD pid);
+// The process handles of the watched programs, for the message loop to
+// wait on (at most max of them); one that became signalled: its program
+// ended, and its windows' icons and borders go.
+DWORD WatchedProcessHandles(HANDLE *out, DWORD max);
+void OnProcessHandleSignalled(HANDLE process);
+
+// --- borders of pinned windows (pin_border.cpp) -------------------------------
+
+BOOL RegisterPinBorderClass();
+// The host made the window topmost (TRUE) or took that back (FALSE).
+void SetPinned(HWND target, BOOL pinned);
+BOOL IsPinned(HWND target);
+// The border window of a pinned window; null when it has none (yet).
+HWND PinBorderOf(HWND target);
+void OnPinnedWindowEvent(DWORD event, HWND window);
+void DropPinnedOfProcess(DWORD pid);
+// Reads pin.border and pin.color and redraws every border.
+void ApplyPinLook();
+void RemovePinBorders();
+
+// --- keyboard shortcuts (hotkeys.cpp) -------------------------------------------
+
+// Registers every shortcut anew from the file; returns those another
+// program holds (bit per HotkeyIndex), which the tray icon reports.
+DWORD RegisterHotkeys();
+DWORD TakenHotkeys();
+// Shows the shortcuts another program holds in a balloon (when any), as
+// RegisterHotkeys does for new ones: at start, once the icon is there.
+void ReportTakenHotkeys();
+void UnregisterHotkeys();
+void OnHotkey(WPARAM id);
+
 // --- tray (tray.cpp) ------------------------------------------------------------
 
+// The host icon's tooltip from now on, and a balloon to show once (null:
+// none).
+void SetHostTrayNote(const char *tip, const char *balloon);
 void SyncHostTrayIcon();          // shows or removes it as runInTray says
 void RemoveHostTrayIcon();
 void ReAddHostTrayIcon();

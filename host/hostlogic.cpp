@@ -142,6 +142,18 @@ void FitInto(int picWidth, int picHeight, int boxWidth, int boxHeight, int *widt
         *height = 1;
 }
 
+bool HotkeyFromValue(int value, unsigned *modifiers, unsigned *vk)
+{
+    *modifiers = 0;
+    *vk = 0;
+    if (value <= 0 || (value & 0xFF) == 0 || value > 0xFFF)
+        return false;
+    unsigned stored = (unsigned)value >> 8;   // bit 3, an extended key, does not matter here
+    *modifiers = (stored & 1 ? 4u : 0u) | (stored & 2 ? 2u : 0u) | (stored & 4 ? 1u : 0u);
+    *vk = (unsigned)value & 0xFF;
+    return true;
+}
+
 static size_t PutHex(uint32_t v, char *out)
 {
     for (int i = 0; i < 8; i++)

@@ -80,6 +80,14 @@ void PlaceFloatIcon(const IRect &work, int width, int height, int initPosition, 
 // at least 1 x 1.
 void FitInto(int picWidth, int picHeight, int boxWidth, int boxHeight, int *width, int *height);
 
+// --- keyboard shortcuts --------------------------------------------------------
+
+// A stored shortcut (core/hotkeys.h: key code + 256 x modifiers 1 Shift,
+// 2 Ctrl, 4 Alt) as RegisterHotKey takes it: modifiers 1 Alt, 2 Ctrl,
+// 4 Shift. False for a shortcut that is off: not positive, no key code, or
+// bits beyond the three modifiers (the extended-key bit aside).
+bool HotkeyFromValue(int value, unsigned *modifiers, unsigned *vk);
+
 // --- list of hidden windows ---------------------------------------------------
 
 enum HiddenKind { HIDDEN_TRAY = 1, HIDDEN_FLOAT = 2 };

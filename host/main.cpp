@@ -15,11 +15,11 @@ SharedSettings *g_shared;
 HWND g_host;
 HINSTANCE g_hostInstance;
 char g_hiddenListPath[MAX_PATH];
+char g_configPath[CONFIG_PATH_CAPACITY];
 
 static UINT s_taskbarCreated;
+static UINT s_settingsChanged;
 static BOOL s_shutDown;
-
-enum { TIMER_WATCH = 1, WATCH_INTERVAL_MS = 250 };
 
 #define INSTANCE_MUTEX "Local\\BrivaneHost"
 #define APP_TITLE "Brivane"
@@ -213,9 +213,9 @@ static void ShutDown()
     if (s_shutDown)
         return;
     s_shutDown = TRUE;
-    KillTimer(g_host, TIMER_WATCH);
-    UnregisterHotKey(g_host, HOTKEY_RESTORE_LAST);
+    UnregisterHotkeys();
     RestoreAllHidden();
+    RemovePinBorders();
     RemoveHostTrayIcon();
     g_module.UnHook();
     StopCompanion();
@@ -287,14 +287,7 @@ static LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
         OnCommand(LOWORD(wParam));
         return 0;
     case WM_HOTKEY:
-        if (wParam == HOTKEY_RESTORE_LAST)
-            RestoreMostRecent();
-        return 0;
-    case WM_TIMER:
-        if (wParam == TIMER_WATCH) {
-            CheckHiddenWindows();
-            SyncHostTrayIcon();
-        }
+        OnHotkey(wParam);
         return 0;
     case WM_QUERYENDSESSION:
         // Bring everything back now: the session may end without a
@@ -319,6 +312,15 @@ static LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
         ShutDown();
         PostQuitMessage(0);
         return 0;
+    }
+    if (msg == s_settingsChanged && msg) {
+        // A page wrote section settings (the block already holds its
+        // part): the tray icon, the borders and the shortcuts follow now.
+        if (wParam != SETTINGS_CHANGED)
+            return TakenHotkeys();
+        SyncHostTrayIcon();
+        ApplyPinLook();
+        return RegisterHotkeys();
     }
     if (msg == s_taskbarCreated && msg) {
         ReAddHostTrayIcon();
@@ -471,6 +473,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     HRESULT ole = OleInitialize(NULL);
 
     s_taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    s_settingsChanged = RegisterWindowMessageA(BRIVANE_SETTINGS_CHANGED);
     WNDCLASSA wc = {};
     wc.lpfnWndProc = HostProc;
     wc.hInstance = instance;
@@ -478,6 +481,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     wc.lpszClassName = HOST_WINDOW_CLASS;
     RegisterClassA(&wc);
     RegisterFloatIconClass();
+    RegisterPinBorderClass();
     // A hidden top-level window, not a message-only one: it must get the
     // TaskbarCreated broadcast and the session-end messages.
     g_host = CreateWindowExA(WS_EX_TOOLWINDOW, HOST_WINDOW_CLASS, APP_TITLE, WS_POPUP, 0, 0, 0, 0,
@@ -492,24 +496,49 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     // A later start checks the answer against the window in the block.
     StartRequestPipe(g_host);
     BufSet(g_shared->configPath, CONFIG_PATH_CAPACITY, config);
+    BufSet(g_configPath, COUNTOF(g_configPath), config);
     g_module.RequestSettings();
+    // Before anything that waits on another program (the tray's messages
+    // among them): while it waits, this thread already answers messages,
+    // and a shortcut or a question about them must find them registered.
+    RegisterHotkeys();
 
     RecoverHiddenFromDisk();
     g_module.SetHook();
     // 64-bit programs get the 64-bit module's hooks from the companion.
     StartCompanion();
     SyncHostTrayIcon();
-    RegisterHotKey(g_host, HOTKEY_RESTORE_LAST, HOTKEY_MODIFIERS, HOTKEY_KEY);
-    SetTimer(g_host, TIMER_WATCH, WATCH_INTERVAL_MS, NULL);
+    ApplyPinLook();
+    // Now that there is an icon: a shortcut another program holds gets
+    // its balloon.
+    ReportTakenHotkeys();
     if (args.action == HOST_SETTINGS)
         PostMessageA(g_host, WM_HOSTREQUEST, HOST_REQUEST_SETTINGS, 0);
 
     // This thread called SetHook_: it keeps pumping for as long as the
-    // hooks are set (the modal sheet pumps too).
-    MSG msg;
-    while (GetMessageA(&msg, NULL, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+    // hooks are set (the modal sheet pumps too). Between messages it sleeps
+    // on the processes of the windows it hid or pinned as well: their end
+    // drops their icons and borders (while a modal loop runs, once it is
+    // over). Nothing else wakes it.
+    for (BOOL quit = FALSE; !quit;) {
+        HANDLE processes[MAXIMUM_WAIT_OBJECTS - 1];
+        DWORD n = WatchedProcessHandles(processes, COUNTOF(processes));
+        DWORD woke = MsgWaitForMultipleObjectsEx(n, processes, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (woke < WAIT_OBJECT_0 + n) {
+            OnProcessHandleSignalled(processes[woke - WAIT_OBJECT_0]);
+            continue;
+        }
+        if (woke == WAIT_FAILED)
+            WaitMessage();   // never a busy loop
+        MSG msg;
+        while (!quit && PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                quit = TRUE;
+                break;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
     }
     ShutDown();
     if (SUCCEEDED(ole))

@@ -6,6 +6,7 @@
 static BOOL s_hostIconShown;
 static BOOL s_hostIconWanted;
 static HICON s_hostIcon;
+static char s_tip[128] = "Brivane";
 
 static void FillHostIcon(NOTIFYICONDATAA *nid)
 {
@@ -25,8 +26,26 @@ static BOOL AddHostIcon()
     nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     nid.uCallbackMessage = WM_HOSTTRAY;
     nid.hIcon = s_hostIcon;
-    BufSet(nid.szTip, COUNTOF(nid.szTip), "Brivane");
+    BufSet(nid.szTip, COUNTOF(nid.szTip), s_tip);
     return Shell_NotifyIconA(NIM_ADD, &nid);
+}
+
+void SetHostTrayNote(const char *tip, const char *balloon)
+{
+    BufSet(s_tip, COUNTOF(s_tip), tip);
+    if (!s_hostIconShown)
+        return;   // the tooltip is there when the icon is added
+    NOTIFYICONDATAA nid;
+    FillHostIcon(&nid);
+    nid.uFlags = NIF_TIP;
+    BufSet(nid.szTip, COUNTOF(nid.szTip), s_tip);
+    if (balloon) {
+        nid.uFlags |= NIF_INFO;
+        nid.dwInfoFlags = NIIF_WARNING;
+        BufSet(nid.szInfoTitle, COUNTOF(nid.szInfoTitle), "Brivane: a shortcut is taken");
+        BufSet(nid.szInfo, COUNTOF(nid.szInfo), balloon);
+    }
+    Shell_NotifyIconA(NIM_MODIFY, &nid);
 }
 
 void RemoveHostTrayIcon()
@@ -39,9 +58,9 @@ void RemoveHostTrayIcon()
     s_hostIconShown = FALSE;
 }
 
-// Called at start, after the sheet and by the watch timer: runInTray may
-// have changed on the sheet in any process. A failed add is retried only
-// when the taskbar announces itself.
+// Called at start, after the sheet and when a page announces a change:
+// runInTray may have changed on the sheet in any process. A failed add is
+// retried only when the taskbar announces itself.
 void SyncHostTrayIcon()
 {
     BOOL want = g_shared->runInTray != 0;

@@ -35,3 +35,12 @@
 #define IDC_ITEM_PATH      415
 #define IDC_ITEM_SUBMENU   431
 #define IDC_ITEM_BROWSE    433
+
+/* Keyboard page: row i of the shortcuts is IDC_HK_ON + i (its on/off
+   switch and name), IDC_HK_KEY + i (its hotkey control) and IDC_HK_STATE + i
+   ("taken" when another program holds the combination). */
+#define IDC_HK_ON          440
+#define IDC_HK_KEY         450
+#define IDC_HK_STATE       460
+#define IDC_PIN_BORDER     470
+#define IDC_PIN_COLOR      471

@@ -16,8 +16,9 @@
 
 static const char SETTINGS_SECTION[] = "settings";
 
-// Combo item index == initPosition.
-static const char *const POSITION_NAMES[] = {
+// Combo item index == initPosition. The names are kept in the table, not
+// pointed to: no addresses for the loader to relocate.
+static const char POSITION_NAMES[][13] = {
     "Top-Left", "Top-Right", "Bottom-Left", "Bottom-Right", "Center"
 };
 
@@ -27,7 +28,7 @@ enum { OPACITY_DIGITS = 3, SHOT_SIZE_DIGITS = 4, COLOR_DIGITS = 6 };
 
 // shlwapi's formatter, not the C runtime's: that one would carry its
 // floating-point and locale code into every program the module is loaded in.
-static void SetDlgItemFormatted(HWND page, int id, const char *format, int value)
+void SetDlgItemFormatted(HWND page, int id, const char *format, int value)
 {
     wnsprintfA(MenuItemBuffer, COUNTOF(MenuItemBuffer), format, value);
     SetDlgItemTextA(page, id, MenuItemBuffer);
@@ -88,13 +89,13 @@ void InitSettingsPage(HWND page)
 }
 
 // Writes one integer key as "%i".
-static void WriteInt(const char *key, int value)
+void WriteInt(const char *key, int value)
 {
     wnsprintfA(SectionBuffer, COUNTOF(SectionBuffer), "%i", value);
     IniWriteString(SETTINGS_SECTION, key, SectionBuffer);
 }
 
-static int CheckedValue(HWND page, int id)
+int CheckedValue(HWND page, int id)
 {
     return IsDlgButtonChecked(page, id) == BST_CHECKED ? 1 : 0;
 }
@@ -109,7 +110,7 @@ static int BoxNumber(HWND page, int id, int size, int low, int high)
 
 // A colour box's text behind "0x", which is both what the file gets (as
 // typed, in whatever case) and what is parsed for the shared block.
-static DWORD BoxColor(HWND page, int id)
+DWORD BoxColor(HWND page, int id)
 {
     GetDlgItemTextA(page, id, MenuItemBuffer, COLOR_DIGITS + 1);
     wnsprintfA(SectionBuffer, COUNTOF(SectionBuffer), "0x%s", MenuItemBuffer);
@@ -159,6 +160,8 @@ void SaveSettingsPage(HWND page)
     WriteInt(RECENT_SWITCH_KEY, recent);
     if (!recent)
         RecentFolders_Clear();
+    // The host shows or removes its tray icon now, not at a poll.
+    AnnounceSettings(SETTINGS_CHANGED);
 }
 
 static INT_PTR OnCommand(HWND page, WPARAM wParam)

@@ -1,4 +1,4 @@
-// The modal configuration sheet: About, Settings and Menu items.
+// The modal configuration sheet: About, Settings, Menu items and Keyboard.
 #include "sheet.h"
 #include "../core/exports.h"
 #include <commctrl.h>
@@ -77,10 +77,11 @@ INT_PTR WINAPI EditIni_(HINSTANCE instance, HWND parent)
         DWORD flags;
         const char *tmpl, *icon, *title;
         DLGPROC proc;
-    } pages[3] = {
+    } pages[4] = {
         { PSP_USETITLE,                 "About",          NULL,      "About",      AboutPageProc },
         { PSP_USEICONID | PSP_USETITLE, "SettingsDialog", "Favico2", "Settings",   SettingsPageProc },
         { PSP_USEICONID | PSP_USETITLE, "IniDialog",      "Favico",  "Menu items", MenuItemsPageProc },
+        { PSP_USETITLE,                 "KeyboardDialog", NULL,      "Keyboard",   KeyboardPageProc },
     };
     if (InterlockedCompareExchange(&s_sheetOpen, 1, 0) != 0) {
         BringOpenSheetForward();
@@ -90,8 +91,8 @@ INT_PTR WINAPI EditIni_(HINSTANCE instance, HWND parent)
 
     // The sheet steps through the records by their dwSize, so they lie
     // PAGE_RECORD_SIZE apart, not sizeof(PROPSHEETPAGEA).
-    UINT_PTR records[3][PAGE_RECORD_SIZE / sizeof(UINT_PTR)];
-    for (int i = 0; i < 3; i++) {
+    UINT_PTR records[4][PAGE_RECORD_SIZE / sizeof(UINT_PTR)];
+    for (int i = 0; i < 4; i++) {
         PROPSHEETPAGEA psp;
         memset(&psp, 0, sizeof(psp));
         psp.dwSize = PAGE_RECORD_SIZE;
@@ -112,7 +113,7 @@ INT_PTR WINAPI EditIni_(HINSTANCE instance, HWND parent)
     psh.hInstance = instance;
     psh.pszIcon = "Favico2";
     psh.pszCaption = "Brivane";
-    psh.nPages = 3;
+    psh.nPages = 4;
     psh.nStartPage = 0;
     psh.ppsp = (LPCPROPSHEETPAGEA)records;
     psh.pfnCallback = SheetCallback;

@@ -26,3 +26,28 @@ CLIENT_COMMAND(classwindow)
                              GetModuleHandleA(NULL), NULL);
     return Hwnd2Str(w);
 }
+
+// place <hwnd> <x> <y> <width> <height>: moves and sizes a window of the
+// client as its own program would.
+CLIENT_COMMAND(place)
+{
+    return SetWindowPos(Str2Hwnd(args.at(1)), NULL, (int)ArgInt(args, 2), (int)ArgInt(args, 3), (int)ArgInt(args, 4),
+                        (int)ArgInt(args, 5), SWP_NOZORDER | SWP_NOACTIVATE) ? "ok" : "failed";
+}
+
+// show <hwnd> <SW_ command>: ShowWindow in the client.
+CLIENT_COMMAND(show)
+{
+    ShowWindow(Str2Hwnd(args.at(1)), (int)ArgInt(args, 2));
+    return "ok";
+}
+
+// hotkey <modifiers> <vk>: holds a global shortcut, as another program
+// would; "hotkey 0 0" lets it go.
+CLIENT_COMMAND(hotkey)
+{
+    UnregisterHotKey(g_clientControl, 1);
+    if (!ArgInt(args, 2))
+        return "released";
+    return RegisterHotKey(g_clientControl, 1, (UINT)ArgInt(args, 1), (UINT)ArgInt(args, 2)) ? "ok" : "failed";
+}

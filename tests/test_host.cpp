@@ -7,6 +7,7 @@
 #include "support/harness.h"
 #include "support/png.h"
 #include <shellapi.h>
+#include <commctrl.h>
 #include <aclapi.h>
 #include <sddl.h>
 #include "version.h"
@@ -410,6 +411,207 @@ TEST_F(Host, AlwaysOnTopTogglesTheTopmostState)
     SysCommand(w, 501);
     EXPECT_TRUE(WaitUntil([&] { return (GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_TOPMOST) == 0; }, 5000));
     EXPECT_TRUE(IsWindowVisible(w));
+}
+
+// --- shortcuts and pinned windows -------------------------------------------
+
+namespace {
+
+const char kBorderClass[] = "BrivanePinBorder";
+
+bool Topmost(HWND w) { return (GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
+
+// The host's border window shown around a pinned window; null when none.
+HWND VisibleBorder(DWORD hostPid)
+{
+    HWND found = NULL;
+    for (HWND w = NULL; (w = FindWindowExA(NULL, w, kBorderClass, NULL)) != NULL;) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        if (pid == hostPid && IsWindowVisible(w))
+            found = w;
+    }
+    return found;
+}
+
+// The rectangle the border of w must have: w's own, 2 pixels out at 96 dpi,
+// 3 at 144 (the suite runs the border's test at both).
+bool BorderAround(DWORD hostPid, HWND w)
+{
+    HWND border = VisibleBorder(hostPid);
+    if (!border)
+        return false;
+    HDC screen = GetDC(NULL);
+    int width = (2 * GetDeviceCaps(screen, LOGPIXELSX) + 48) / 96;
+    ReleaseDC(NULL, screen);
+    RECT want = Rect(w), got = Rect(border);
+    InflateRect(&want, width, width);
+    return EqualRect(&want, &got) != 0;
+}
+
+// Asks the host which shortcuts another program holds (bit per shortcut).
+DWORD TakenShortcuts(HWND host)
+{
+    DWORD_PTR answer = 0xFFFF;
+    SendMessageTimeoutA(host, RegisterWindowMessageA("BrivaneSettingsChanged"), 1, 0, SMTO_NORMAL, 5000, &answer);
+    return (DWORD)answer;
+}
+
+} // namespace
+
+// Ctrl+Alt with F6, F7, F8, F9 and U, as real key input: each command on
+// the foreground window, and the two restores.
+TEST_F(Host, ShortcutsActOnTheForegroundWindow)
+{
+    HWND w = Window("keys");
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == w; }, 3000));
+    Keys({ VK_CONTROL, VK_MENU }, { VK_F6 });
+    EXPECT_TRUE(WaitUntil([&] { return Topmost(w); }, 5000)) << "Ctrl+Alt+F6 did not pin the window";
+    Keys({ VK_CONTROL, VK_MENU }, { VK_F6 });
+    EXPECT_TRUE(WaitUntil([&] { return !Topmost(w); }, 5000)) << "Ctrl+Alt+F6 did not unpin the window";
+
+    Keys({ VK_CONTROL, VK_MENU }, { VK_F7 });
+    ASSERT_TRUE(WaitHidden(w)) << "Ctrl+Alt+F7 did not hide the window";
+    EXPECT_TRUE(WaitUntil([] { return TrayIcons().size() == 2; })) << "no tray icon";
+    Keys({ VK_CONTROL, VK_MENU }, { 'U' });
+    ASSERT_TRUE(WaitShown(w)) << "Ctrl+Alt+U did not restore it";
+
+    client.Call("activate " + HwndStr(w));
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == w; }, 3000));
+    Keys({ VK_CONTROL, VK_MENU }, { VK_F8 });
+    ASSERT_TRUE(WaitHidden(w)) << "Ctrl+Alt+F8 did not hide the window";
+    EXPECT_TRUE(WaitFloat(w)) << "no floating icon";
+    HWND other = Window("keys-other");
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == other; }, 3000));
+    Keys({ VK_CONTROL, VK_MENU }, { VK_F7 });
+    ASSERT_TRUE(WaitHidden(other));
+    Keys({ VK_CONTROL, VK_MENU }, { VK_F9 });
+    EXPECT_TRUE(WaitShown(w)) << "Ctrl+Alt+F9 did not restore every window";
+    EXPECT_TRUE(WaitShown(other));
+    EXPECT_TRUE(WaitUntil([&] { return FloatIcons(host.pid).empty() && TrayIcons().size() == 1; }));
+    EXPECT_EQ(TakenShortcuts(host.window), 0u);
+}
+
+// The Keyboard page of the host's own sheet, driven with real input: a
+// shortcut changed and one turned off take effect at once; one whose
+// combination another program holds is shown as taken, and the others
+// still work.
+TEST_F(Host, KeyboardPageChangesTurnsOffAndShowsTakenShortcuts)
+{
+    host.Close();
+    ASSERT_EQ(client.Call("hotkey " + std::to_string(MOD_CONTROL | MOD_ALT) + " " + std::to_string(VK_F8)), "ok");
+    StartHost();
+    EXPECT_EQ(TakenShortcuts(host.window), 1u << 2) << "Ctrl+Alt+F8 is another program's";
+    HWND w = Window("page-keys");
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == w; }, 3000));
+    Keys({ VK_CONTROL, VK_MENU }, { VK_F6 });
+    EXPECT_TRUE(WaitUntil([&] { return Topmost(w); }, 5000)) << "the other shortcuts must still work";
+    Keys({ VK_CONTROL, VK_MENU }, { VK_F6 });
+    EXPECT_TRUE(WaitUntil([&] { return !Topmost(w); }, 5000));
+
+    EXPECT_EQ(RunHostExe("--settings"), 0);
+    HWND sheet = WaitForProcessWindow(host.pid, "#32770", "Brivane", 10000);
+    ASSERT_TRUE(sheet);
+    SendMessageA(sheet, PSM_SETCURSEL, 3, 0);
+    HWND page = (HWND)SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0);
+    ASSERT_TRUE(page);
+    auto text = [&](int id) {
+        char buf[64] = "";
+        GetWindowTextA(GetDlgItem(page, id), buf, sizeof(buf));
+        return std::string(buf);
+    };
+    auto stored = [&](const char *key) { return (int)GetPrivateProfileIntA("settings", key, 12345, ini.c_str()); };
+    EXPECT_EQ(text(462), "taken");
+    EXPECT_EQ(text(460), "");
+    EXPECT_EQ(SendMessageA(GetDlgItem(page, 452), HKM_GETHOTKEY, 0, 0), MAKEWORD(VK_F8, HOTKEYF_CONTROL | HOTKEYF_ALT));
+    Pump(300);
+    SaveWindowPng(sheet, ArtifactPath("keyboard.png"));
+
+    // "Always on top" becomes Ctrl+Shift+F11, typed into its hotkey control.
+    Click(Centre(GetDlgItem(page, 450)));
+    Keys({ VK_CONTROL, VK_SHIFT }, { VK_F11 });
+    EXPECT_TRUE(WaitUntil([&] { return stored("hk.topmost") == MAKEWORD(VK_F11, HOTKEYF_CONTROL | HOTKEYF_SHIFT); }, 3000))
+        << "hk.topmost=" << stored("hk.topmost");
+    // "Minimize to tray" is turned off: its box unticked, the combination kept.
+    Click(Centre(GetDlgItem(page, 441)));
+    EXPECT_TRUE(WaitUntil([&] { return stored("hk.tray") == -MAKEWORD(VK_F7, HOTKEYF_CONTROL | HOTKEYF_ALT); }, 3000))
+        << "hk.tray=" << stored("hk.tray");
+    // The other program lets go of Ctrl+Alt+F8: switched off and on again
+    // on the page, the shortcut is the host's now.
+    client.Call("hotkey 0 0");
+    Click(Centre(GetDlgItem(page, 442)));
+    Click(Centre(GetDlgItem(page, 442)));
+    EXPECT_TRUE(WaitUntil([&] { return text(462).empty(); }, 3000)) << "still shown as taken";
+    EXPECT_EQ(TakenShortcuts(host.window), 0u);
+
+    // With the sheet still open: the new shortcut pins, the old one and
+    // the one turned off do nothing.
+    client.Call("activate " + HwndStr(w));
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == w; }, 3000));
+    Keys({ VK_CONTROL, VK_MENU }, { VK_F6 });
+    Keys({ VK_CONTROL, VK_MENU }, { VK_F7 });
+    Pump(500);
+    EXPECT_FALSE(Topmost(w)) << "Ctrl+Alt+F6 still pins";
+    EXPECT_TRUE(IsWindowVisible(w)) << "Ctrl+Alt+F7 still hides";
+    Keys({ VK_CONTROL, VK_SHIFT }, { VK_F11 });
+    EXPECT_TRUE(WaitUntil([&] { return Topmost(w); }, 5000)) << "Ctrl+Shift+F11 does not pin";
+    Keys({ VK_CONTROL, VK_MENU }, { VK_F8 });
+    EXPECT_TRUE(WaitHidden(w)) << "Ctrl+Alt+F8, free again, does not float";
+    PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(sheet); }, 5000));
+}
+
+// A window pinned by the host carries a border that follows it; one that
+// was topmost on its own gets none.
+TEST_F(Host, PinnedWindowsBorderFollowsItAndGoes)
+{
+    HWND w = Window("pinned");
+    SysCommand(w, 501);
+    ASSERT_TRUE(WaitUntil([&] { return Topmost(w); }, 5000));
+    ASSERT_TRUE(WaitUntil([&] { return BorderAround(host.pid, w); }, 3000)) << "no border around the pinned window";
+    HWND border = VisibleBorder(host.pid);
+    EXPECT_TRUE(Topmost(border));
+    EXPECT_TRUE(GetWindowLongA(border, GWL_EXSTYLE) & WS_EX_TRANSPARENT) << "not click-through";
+    EXPECT_TRUE(GetWindowLongA(border, GWL_EXSTYLE) & WS_EX_NOACTIVATE);
+    Pump(200);
+    RECT r = Rect(border);
+    // The frame has the colour of pin.color (default 0xff8000); inside it
+    // the window shows.
+    EXPECT_EQ(ScreenPixel(r.left, (r.top + r.bottom) / 2), RGB(0xFF, 0x80, 0x00));
+
+    struct Step { const char *what; std::string command; } steps[] = {
+        { "moved", "place " + HwndStr(w) + " 400 300 300 200" },
+        { "resized", "place " + HwndStr(w) + " 400 300 420 260" },
+    };
+    for (const Step &step : steps) {
+        SCOPED_TRACE(step.what);
+        client.Call(step.command);
+        EXPECT_TRUE(WaitUntil([&] { return BorderAround(host.pid, w); }, 3000));
+    }
+    client.Call("show " + HwndStr(w) + " " + std::to_string(SW_MINIMIZE));
+    EXPECT_TRUE(WaitUntil([&] { return VisibleBorder(host.pid) == NULL; }, 3000)) << "border of a minimised window";
+    client.Call("show " + HwndStr(w) + " " + std::to_string(SW_RESTORE));
+    EXPECT_TRUE(WaitUntil([&] { return BorderAround(host.pid, w); }, 3000)) << "no border after the restore";
+
+    // Unpinned: the border goes.
+    SysCommand(w, 501);
+    EXPECT_TRUE(WaitUntil([&] { return !Topmost(w); }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return VisibleBorder(host.pid) == NULL; }, 3000));
+
+    // Pinned again and closed: the border goes with the window.
+    SysCommand(w, 501);
+    ASSERT_TRUE(WaitUntil([&] { return BorderAround(host.pid, w); }, 5000));
+    client.Call("destroy " + HwndStr(w));
+    EXPECT_TRUE(WaitUntil([&] { return VisibleBorder(host.pid) == NULL; }, 3000)) << "border of a closed window";
+
+    // Topmost on its own: "Always on top" takes that back, no border ever.
+    HWND own = StrHwnd(client.Call("window 0x10CF0000 8 own-topmost"));   // WS_EX_TOPMOST
+    client.Call("activate " + HwndStr(own));
+    ASSERT_TRUE(Topmost(own));
+    SysCommand(own, 501);
+    EXPECT_TRUE(WaitUntil([&] { return !Topmost(own); }, 5000));
+    Pump(300);
+    EXPECT_EQ(VisibleBorder(host.pid), (HWND)NULL);
 }
 
 TEST_F(Host, FloatingIconLooksPlacesMovesAndRestores)
@@ -851,6 +1053,24 @@ TEST_F(Host, WindowClosedWhileHiddenLosesItsIcon)
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(icon); }, 2000));
     EXPECT_TRUE(WaitUntil([] { return TrayIcons().size() == 1; }, 2000));
     EXPECT_TRUE(WaitUntil([&] { return !FileExists(hiddenList); }, 2000));
+
+    // A program that dies with a window hidden and one pinned: no window
+    // says goodbye, the end of its process takes the icon and the border.
+    Client doomed("client_host.exe");
+    ASSERT_TRUE(doomed.ok());
+    HWND c = StrHwnd(doomed.Call("window 0x10CF0000 0 doomed-hidden"));
+    HWND d = StrHwnd(doomed.Call("window 0x10CF0000 0 doomed-pinned"));
+    doomed.Call("activate " + HwndStr(d));
+    DWORD_PTR answer;
+    ASSERT_TRUE(SendMessageTimeoutA(host.window, WM_HOSTCOMMAND, 500, (LPARAM)c, SMTO_NORMAL, 3000, &answer));
+    ASSERT_TRUE(SendMessageTimeoutA(host.window, WM_HOSTCOMMAND, 501, (LPARAM)d, SMTO_NORMAL, 3000, &answer));
+    ASSERT_TRUE(WaitHidden(c));
+    ASSERT_TRUE(WaitUntil([] { return TrayIcons().size() == 2; }));
+    ASSERT_TRUE(WaitUntil([&] { return VisibleBorder(host.pid) != NULL; }, 3000));
+    TerminateProcess(doomed.process(), 1);
+    EXPECT_TRUE(WaitUntil([] { return TrayIcons().size() == 1; }, 3000)) << "the dead program's icon stayed";
+    EXPECT_TRUE(WaitUntil([&] { return VisibleBorder(host.pid) == NULL; }, 3000)) << "its border stayed";
+    EXPECT_TRUE(WaitUntil([&] { return !FileExists(hiddenList); }, 2000));
 }
 
 TEST_F(Host, AHungProgramNeverHoldsTheHostUp)
@@ -1037,6 +1257,7 @@ TEST(HostCommandLine, OneInstanceSettingsAndExitWhileTheSheetIsOpen)
     // Without a tray icon (switched off while running: the icon goes), a
     // second start opens the settings: the only way in.
     block.s->runInTray = 0;
+    PostMessageA(host.window, RegisterWindowMessageA("BrivaneSettingsChanged"), 0, 0);
     EXPECT_TRUE(WaitUntil([] { return TrayIcons().empty(); }, 3000));
     EXPECT_EQ(RunHostExe(""), 0);
     HWND sheet = WaitForProcessWindow(host.pid, "#32770", "Brivane", 10000);

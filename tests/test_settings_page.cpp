@@ -347,6 +347,46 @@ TEST_F(SettingsPage, PositionAndCheckBoxesAreSavedAsShown)
     ASSERT_TRUE(run->Close());
 }
 
+// The host learns of a save at once (it has no timer to poll with): the
+// page sends it the registered message after writing, the block and the
+// file already holding the new values.
+UINT s_announced;
+bool s_savedBeforeAnnounce;
+std::string s_announcePath;
+
+LRESULT CALLBACK FakeHostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == RegisterWindowMessageA("BrivaneSettingsChanged") && wParam == 0) {
+        s_announced++;
+        s_savedBeforeAnnounce = GetPrivateProfileIntA("settings", "trayrun", 7, s_announcePath.c_str()) == 0;
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+TEST_F(SettingsPage, SavingAnnouncesTheChangeToTheHost)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = FakeHostProc;
+    wc.hInstance = GetModuleHandleA(NULL);
+    wc.lpszClassName = "FakeBrivaneHost";
+    RegisterClassA(&wc);
+    HWND fake = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, NULL, NULL, wc.hInstance, NULL);
+    ASSERT_TRUE(fake);
+    block.settings->hostWindow = fake;
+    s_announced = 0;
+    s_announcePath = path;
+    std::unique_ptr<SheetRun> run = Open();
+    st::Click(run->Item(IDC_RUNINTRAY));
+    EXPECT_EQ(s_announced, 0u) << "nothing is written before the page is left";
+    ASSERT_TRUE(run->SelectTab(ABOUT_TAB));
+    EXPECT_EQ(s_announced, 1u);
+    EXPECT_TRUE(s_savedBeforeAnnounce) << "announced before the file was written";
+    ASSERT_TRUE(run->Close());
+    block.settings->hostWindow = NULL;
+    DestroyWindow(fake);
+}
+
 TEST_F(SettingsPage, BlockIsUpdatedEvenWhenTheFileCannotBeWritten)
 {
     path = TempPath("no-such-folder\\settings.ini");

@@ -136,16 +136,17 @@ TEST_F(Sheet, HeaderAndPageRecordsAsTheSheetNeedsThem)
     EXPECT_EQ(s_seen.instance, module.handle);
     EXPECT_EQ(s_seen.icon, "Favico2");
     EXPECT_EQ(s_seen.caption, "Brivane");
-    EXPECT_EQ(s_seen.pages, 3u);
+    EXPECT_EQ(s_seen.pages, 4u);
     EXPECT_EQ(s_seen.start, 0u);
     EXPECT_EQ(s_seen.callback, (PFNPROPSHEETCALLBACK)SheetCallback);
-    const PageSeen want[3] = {
+    const PageSeen want[4] = {
         { kPageRecordSize, 0x0008, module.handle, "About", "", "About", AboutPageProc, 0, NULL },
         { kPageRecordSize, 0x000C, module.handle, "SettingsDialog", "Favico2", "Settings", SettingsPageProc, 0, NULL },
         { kPageRecordSize, 0x000C, module.handle, "IniDialog", "Favico", "Menu items", MenuItemsPageProc, 0, NULL },
+        { kPageRecordSize, 0x0008, module.handle, "KeyboardDialog", "", "Keyboard", KeyboardPageProc, 0, NULL },
     };
-    ASSERT_EQ(s_seen.page.size(), 3u);
-    for (int i = 0; i < 3; i++) {
+    ASSERT_EQ(s_seen.page.size(), 4u);
+    for (int i = 0; i < 4; i++) {
         SCOPED_TRACE(want[i].title);
         const PageSeen &got = s_seen.page[i];
         EXPECT_EQ(got.size, want[i].size);
@@ -245,10 +246,10 @@ TEST_F(Sheet, OpensCentredOnAboutWithItsTabsAndOneOkButton)
     HWND tabs = (HWND)SendMessageA(sheet, PSM_GETTABCONTROL, 0, 0);
     ASSERT_TRUE(tabs);
     EXPECT_EQ(SendMessageA(tabs, TCM_GETCURSEL, 0, 0), 0);
-    ASSERT_EQ(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0), 3);
-    const char *titles[] = { "About", "Settings", "Menu items" };
-    int images[3];
-    for (int i = 0; i < 3; i++) {
+    ASSERT_EQ(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0), 4);
+    const char *titles[] = { "About", "Settings", "Menu items", "Keyboard" };
+    int images[4];
+    for (int i = 0; i < 4; i++) {
         char text[64] = "";
         TCITEMA item = {};
         item.mask = TCIF_TEXT | TCIF_IMAGE;
@@ -259,6 +260,7 @@ TEST_F(Sheet, OpensCentredOnAboutWithItsTabsAndOneOkButton)
         images[i] = item.iImage;
     }
     EXPECT_EQ(images[0], -1) << "the About tab has no icon";
+    EXPECT_EQ(images[3], -1) << "the Keyboard tab has no icon";
 
     HIMAGELIST list = (HIMAGELIST)SendMessageA(tabs, TCM_GETIMAGELIST, 0, 0);
     ASSERT_TRUE(list);

@@ -188,8 +188,10 @@ HostWindow::~HostWindow()
 LRESULT CALLBACK HostWindow::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg == WM_HOSTCOMMAND) {
+        // The module's hints about windows shown, moved or closed are not
+        // commands: the tests of forwarding count commands.
         HostWindow *self = (HostWindow *)GetWindowLongPtrA(hwnd, GWLP_USERDATA);
-        if (self)
+        if (self && (wParam < HOSTCMD_WINDOW_SHOWN || wParam > HOSTCMD_WINDOW_GONE))
             self->commands_.push_back(Command{ wParam, (HWND)lParam });
         return 0;
     }

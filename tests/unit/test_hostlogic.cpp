@@ -44,6 +44,35 @@ TEST(HostArgs, Table)
     }
 }
 
+// Stored shortcuts (the hotkey control's value: key + 256 x 1 Shift, 2 Ctrl,
+// 4 Alt) as RegisterHotKey takes them (1 Alt, 2 Ctrl, 4 Shift); anything
+// that is not a key with at most those modifiers is off.
+TEST(Hotkeys, StoredValueToRegistration)
+{
+    struct Case { int value; bool on; unsigned modifiers, vk; } cases[] = {
+        { 0x675, true, 3, 0x75 },        // Ctrl+Alt+F6, the default of "Always on top"
+        { 0x655, true, 3, 'U' },         // Ctrl+Alt+U
+        { 0x37A, true, 6, 0x7A },        // Ctrl+Shift+F11
+        { 0x17A, true, 4, 0x7A },        // Shift+F11
+        { 0x47A, true, 1, 0x7A },        // Alt+F11
+        { 0xE2E, true, 3, 0x2E },        // Ctrl+Alt+Delete as an extended key: the bit does not matter
+        { 0x07A, true, 0, 0x7A },        // F11 alone
+        { 0, false, 0, 0 },              // off
+        { -0x675, false, 0, 0 },         // off, combination kept
+        { 0x600, false, 0, 0 },          // modifiers without a key
+        { 0x1075, false, 0, 0 },         // a modifier bit that is none of the three
+        { 0x7FFFFFFF, false, 0, 0 },
+        { (int)0x80000000, false, 0, 0 },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE("value " + std::to_string(c.value));
+        unsigned modifiers = 99, vk = 99;
+        EXPECT_EQ(HotkeyFromValue(c.value, &modifiers, &vk), c.on);
+        EXPECT_EQ(modifiers, c.modifiers);
+        EXPECT_EQ(vk, c.vk);
+    }
+}
+
 TEST(FloatLook, ForcesEveryFieldIntoRange)
 {
     // What a zeroed block (no settings loaded yet) gives.
