@@ -110,8 +110,9 @@ static const HookSpec s_hookSpecs[HOOK_COUNT] = {
     { WH_CBT,            ActivationProc },
 };
 
-// Installs the four hooks for every thread of the desktop and adds the items
-// to the existing windows. A second call while installed adds no second set.
+// Installs the four hooks for every thread of the desktop (under Wine beside
+// a 32-bit host, the 64-bit module sets them per thread: threadhooks.cpp)
+// and adds the items to the existing windows. A second call while installed adds no second set.
 // Returns FALSE when there is no shared block or a hook could not be set.
 BOOL WINAPI SetHook_(void)
 {
