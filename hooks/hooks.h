@@ -1,4 +1,5 @@
-// The module's four global hooks and what they share.
+// The module's four hooks (global, or per thread, see threadhooks.cpp) and
+// what they share.
 #pragma once
 #include <windows.h>
 
@@ -6,6 +7,27 @@
 // called SetHook_ and are zero elsewhere (CallNextHookEx ignores them there).
 enum HookIndex { HOOK_DIALOG, HOOK_MOUSE, HOOK_GETMESSAGE, HOOK_CBT, HOOK_COUNT };
 extern HHOOK g_hooks[HOOK_COUNT];
+
+struct HookSpec {
+    int type;
+    HOOKPROC proc;
+};
+
+// Under Wine, the 64-bit module beside a 32-bit host sets the hooks on each
+// 64-bit GUI thread instead of globally (threadhooks.cpp says why). The
+// calling thread must pump messages: it learns of new threads there.
+#ifdef _WIN64
+BOOL PerThreadHooksNeeded();
+BOOL PerThreadHooksSet();
+// FALSE when nothing could be set; threads that cannot be hooked are left.
+BOOL SetPerThreadHooks(const HookSpec *specs);   // HOOK_COUNT entries
+void RemovePerThreadHooks();
+#else
+inline BOOL PerThreadHooksNeeded() { return FALSE; }
+inline BOOL PerThreadHooksSet() { return FALSE; }
+inline BOOL SetPerThreadHooks(const HookSpec *) { return FALSE; }
+inline void RemovePerThreadHooks() {}
+#endif
 
 // WH_CALLWNDPROCRET: augments file dialogs at WM_INITDIALOG.
 LRESULT CALLBACK DialogHookProc(int code, WPARAM wParam, LPARAM lParam);

@@ -117,25 +117,32 @@ static void RemoveHooks()
     }
 }
 
-// Installs the four hooks for every thread of the desktop and adds the items
-// to the existing windows. A second call while installed adds no second set.
+static const HookSpec s_hookSpecs[HOOK_COUNT] = {
+    { WH_CALLWNDPROCRET, DialogHookProc },
+    { WH_MOUSE,          CaptionClickProc },
+    { WH_GETMESSAGE,     SysCommandProc },
+    { WH_CBT,            ActivationProc },
+};
+
+// Installs the four hooks for every thread of the desktop (under Wine beside
+// a 32-bit host, the 64-bit module sets them per thread: threadhooks.cpp)
+// and adds the items to the existing windows. A second call while installed adds no second set.
 // Returns FALSE when there is no shared block or a hook could not be set.
 BOOL WINAPI SetHook_(void)
 {
-    static const struct { int type; HOOKPROC proc; } table[HOOK_COUNT] = {
-        { WH_CALLWNDPROCRET, DialogHookProc },
-        { WH_MOUSE,          CaptionClickProc },
-        { WH_GETMESSAGE,     SysCommandProc },
-        { WH_CBT,            ActivationProc },
-    };
     if (!g_settings)
         return FALSE;
-    if (!g_hooks[HOOK_DIALOG]) {
-        for (int i = 0; i < HOOK_COUNT; i++) {
-            g_hooks[i] = SetWindowsHookExA(table[i].type, table[i].proc, g_instance, 0);
-            if (!g_hooks[i]) {
-                RemoveHooks();   // all four or none
+    if (!g_hooks[HOOK_DIALOG] && !PerThreadHooksSet()) {
+        if (PerThreadHooksNeeded()) {
+            if (!SetPerThreadHooks(s_hookSpecs))
                 return FALSE;
+        } else {
+            for (int i = 0; i < HOOK_COUNT; i++) {
+                g_hooks[i] = SetWindowsHookExA(s_hookSpecs[i].type, s_hookSpecs[i].proc, g_instance, 0);
+                if (!g_hooks[i]) {
+                    RemoveHooks();   // all four or none
+                    return FALSE;
+                }
             }
         }
     }
@@ -148,5 +155,6 @@ BOOL WINAPI SetHook_(void)
 BOOL WINAPI UnHook_(void)
 {
     RemoveHooks();
+    RemovePerThreadHooks();
     return EnumWindows(SysMenuEnumProc, 0);
 }

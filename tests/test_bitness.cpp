@@ -361,6 +361,45 @@ TEST_F(BothHalves, ProgramsOfBothBitnessesAreServedOnce)
     OpenDialogHasWorkingFavourites(notepad32);
 }
 
+// A 64-bit program already running when the host starts: under Wine the
+// companion hooks its thread as found among the existing windows, not as
+// its first window appears.
+struct BothHalvesAfterAProgram : BothHalves {
+    Program *earlier = nullptr;
+    void SetUp() override
+    {
+        earlier = new Program(kNotepad64);
+        ASSERT_TRUE(earlier->main);
+        BothHalves::SetUp();
+    }
+    void TearDown() override
+    {
+        BothHalves::TearDown();
+        delete earlier;
+    }
+};
+
+TEST_F(BothHalvesAfterAProgram, ItsWindowsAndDialogsAreServed)
+{
+    ASSERT_TRUE(ItemsComeWithActivation(earlier->main)) << SysMenuOf(earlier->main);
+    TopmostOnceFor(earlier->main);
+    OpenDialogHasWorkingFavourites(*earlier);
+
+    // With the host gone the companion took its hooks off that thread: the
+    // next dialog there is left alone.
+    ASSERT_TRUE(PostMessageA(host->main, WM_CLOSE, 0, 0));
+    ASSERT_EQ(WaitForSingleObject(host->process, 10000), (DWORD)WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(companion, 1000), (DWORD)WAIT_OBJECT_0);
+    ASSERT_TRUE(WaitUntil([&] { return !WaitForProcessWindow(earlier->pid, "#32770", NULL, 0); }));
+    ASSERT_TRUE(PostMessageA(earlier->main, WM_COMMAND, 257, 0));   // File > Open
+    HWND dialog = WaitForProcessWindow(earlier->pid, "#32770", NULL);
+    ASSERT_TRUE(dialog);
+    EXPECT_FALSE(WaitUntil([&] {
+        HWND toolbar = FindWindowExA(dialog, NULL, "ToolbarWindow32", NULL);
+        return toolbar && SendMessageA(toolbar, TB_COMMANDTOINDEX, 371, 0) >= 0;
+    }, 1500)) << "the favourites button came after the hooks went";
+}
+
 TEST_F(BothHalves, CompanionEndsWhenTheHostExits)
 {
     ASSERT_TRUE(PostMessageA(host->main, WM_CLOSE, 0, 0));
