@@ -8,7 +8,7 @@
 #                   the 32-bit lane (qemu/build.sh)
 set -eu
 here="$(cd "$(dirname "$0")" && pwd)"
-PKGS="wine wine32:i386 wine64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 nsis xvfb xauth cmake googletest clang libclang-rt-14-dev"
+PKGS="wine wine32:i386 wine64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 nsis xvfb xauth cmake googletest clang libclang-rt-14-dev strace"
 missing=""
 for p in $PKGS; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
