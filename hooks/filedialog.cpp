@@ -330,12 +330,6 @@ LRESULT CALLBACK FavouritesDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPAR
             kind->place(dialog, &controls);
         return result;
     }
-    case WM_TIMER:
-        if (wParam == PICKER_RETRY_TIMER && kind == &g_folderPicker) {
-            RetryPickerSelection(dialog);
-            return 0;
-        }
-        break;
     case WM_DESTROY:
         if (kind)
             OnDestroy(dialog, kind);

@@ -53,12 +53,6 @@ struct DialogKind {
     void (*navigate)(HWND dialog, const DialogControls *controls, const char *path);
 };
 
-// The folder picker's timer for a selection it dropped, asked again every
-// PICKER_RETRY_MS up to PICKER_RETRIES times; an id of our own among the
-// picker's.
-enum { PICKER_RETRY_TIMER = 0xB71A, PICKER_RETRY_MS = 100, PICKER_RETRIES = 20 };
-void RetryPickerSelection(HWND dialog);
-
 extern const DialogKind g_classicDialog;   // classic.cpp
 extern const DialogKind g_itemDialog;      // itemdialog.cpp: Wine's shape and Windows'
 extern const DialogKind g_folderPicker;    // folderpicker.cpp

@@ -94,44 +94,83 @@ static void PlacePickerButton(HWND dialog, const DialogControls *controls)
         PlacePushButton(dialog, controls);
 }
 
-// A selection asked for again: the picker drops one that comes while it
-// fills its tree anew, which it does after a change in a folder it shows
-// (Wine's does, after a file was written beside the folders). One slot: one
-// pending selection per program.
-static struct {
-    HWND dialog;
-    int triesLeft;
-    char path[MAX_PATH];
-} s_pending;
-
 static BOOL SelectionIs(HWND dialog, const char *path)
 {
     char now[MAX_PATH];
     return PickerFolder(dialog, now) && !lstrcmpiA(now, path);
 }
 
-// Selected, not returned: the picker's OK is left to the user.
-static void SelectInPicker(HWND dialog, const DialogControls *, const char *path)
+// The child of item named name (case ignored), item filled first; null
+// when it has none.
+static HTREEITEM ChildNamed(HWND tree, HTREEITEM item, const char *name)
 {
-    SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, (LPARAM)path);
-    if (SelectionIs(dialog, path) || !BufSet(s_pending.path, COUNTOF(s_pending.path), path))
-        return;
-    s_pending.dialog = dialog;
-    s_pending.triesLeft = PICKER_RETRIES;
-    SetTimer(dialog, PICKER_RETRY_TIMER, PICKER_RETRY_MS, NULL);
+    SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, (LPARAM)item);
+    char text[MAX_PATH];
+    for (HTREEITEM child = TreeView_GetChild(tree, item); child; child = TreeView_GetNextSibling(tree, child))
+        if (ItemText(tree, child, text, COUNTOF(text)) && !lstrcmpiA(text, name))
+            return child;
+    return NULL;
 }
 
-void RetryPickerSelection(HWND dialog)
+static BOOL NamesDrive(HWND tree, HTREEITEM item, char drive)
 {
-    if (dialog != s_pending.dialog || s_pending.triesLeft-- <= 0) {
-        KillTimer(dialog, PICKER_RETRY_TIMER);
+    char text[MAX_PATH];
+    ItemText(tree, item, text, COUNTOF(text));
+    char named = DriveOf(text);
+    return named && (named | 0x20) == (drive | 0x20);
+}
+
+// The item of the drive: an ancestor of the selection, or an item the tree
+// shows already one or two levels under its top ("Computer"'s drives).
+// Nothing is expanded to find it: a network would be asked.
+static HTREEITEM DriveItem(HWND tree, char drive)
+{
+    for (HTREEITEM item = TreeView_GetSelection(tree); item; item = TreeView_GetParent(tree, item))
+        if (NamesDrive(tree, item, drive))
+            return item;
+    for (HTREEITEM top = TreeView_GetRoot(tree); top; top = TreeView_GetNextSibling(tree, top))
+        for (HTREEITEM item = TreeView_GetChild(tree, top); item; item = TreeView_GetNextSibling(tree, item)) {
+            if (NamesDrive(tree, item, drive))
+                return item;
+            for (HTREEITEM sub = TreeView_GetChild(tree, item); sub; sub = TreeView_GetNextSibling(tree, sub))
+                if (NamesDrive(tree, sub, drive))
+                    return sub;
+        }
+    return NULL;
+}
+
+// The folder's item found by its names from its drive down, and selected:
+// the picker takes the selection from the tree's own notice.
+static void SelectByNames(HWND tree, const char *path)
+{
+    if (!path[0] || path[1] != ':' || path[2] != '\\')
         return;
+    HTREEITEM item = DriveItem(tree, path[0]);
+    char name[MAX_PATH];
+    for (const char *p = path + 3; item && *p;) {
+        const char *end = StrChrA(p, '\\');
+        size_t n = end ? (size_t)(end - p) : (size_t)lstrlenA(p);
+        if (n && !(BufSetN(name, COUNTOF(name), p, n) == n && (item = ChildNamed(tree, item, name)) != NULL))
+            return;
+        p += n + (end ? 1 : 0);
     }
-    SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, (LPARAM)s_pending.path);
-    if (SelectionIs(dialog, s_pending.path)) {
-        KillTimer(dialog, PICKER_RETRY_TIMER);
-        s_pending.dialog = NULL;
+    if (item) {
+        TreeView_SelectItem(tree, item);
+        TreeView_EnsureVisible(tree, item);
     }
+}
+
+// Selected, not returned: the picker's OK is left to the user. Wine's
+// picker finds the folder by comparing each level's shell item with the
+// one it made when it listed that level, bytes and all; those hold the
+// folder's times, so a folder written in (the configuration file's, say)
+// or first read since then is not found, and nothing is selected. The
+// tree is then walked by the folders' names.
+static void SelectInPicker(HWND dialog, const DialogControls *controls, const char *path)
+{
+    SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, (LPARAM)path);
+    if (!SelectionIs(dialog, path))
+        SelectByNames(controls->tree, path);
 }
 
 const DialogKind g_folderPicker = {
