@@ -227,7 +227,7 @@ TEST_F(Installer, UninstallLeavesAPortableCopyRunning)
     ASSERT_EQ(Install(), 0);
     std::string portable = TempPath("portable\\");
     CreateDirectoryA(portable.c_str(), NULL);
-    for (const char *name : { "brivane.exe", "brivane.dll" })
+    for (const char *name : { "brivane.exe", BRIVANE_MODULE_FILE })
         ASSERT_TRUE(CopyFileA((ExeDir() + name).c_str(), (portable + name).c_str(), FALSE)) << name;
     std::string ini = portable + "work.ini";
     ASSERT_TRUE(WriteFile(ini, "[settings]\r\n"));
