@@ -5,6 +5,8 @@ brivane_wine_test(test_robust_stress test_robust_stress.cpp DEPENDS client_robus
 # with the object counts compared before and after.
 target_compile_definitions(test_robust_stress PRIVATE
                            BRIVANE_STRESS_DIALOGS=200 BRIVANE_STRESS_SHEETS=100)
+# About 7 minutes when the 32-bit programs run under the emulator.
+set_tests_properties(test_robust_stress PROPERTIES TIMEOUT 1200)
 
 brivane_wine_test(test_robust_input test_robust_input.cpp STATIC)
 brivane_wine_test(test_robust_noblock test_robust_noblock.cpp robust_ui.cpp STATIC)
