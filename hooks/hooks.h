@@ -8,7 +8,7 @@
 enum HookIndex { HOOK_DIALOG, HOOK_MOUSE, HOOK_GETMESSAGE, HOOK_CBT, HOOK_COUNT };
 extern HHOOK g_hooks[HOOK_COUNT];
 
-struct HookSpec {
+struct HookEntry {
     int type;
     HOOKPROC proc;
 };
@@ -20,12 +20,12 @@ struct HookSpec {
 BOOL PerThreadHooksNeeded();
 BOOL PerThreadHooksSet();
 // FALSE when nothing could be set; threads that cannot be hooked are left.
-BOOL SetPerThreadHooks(const HookSpec *specs);   // HOOK_COUNT entries
+BOOL SetPerThreadHooks(const HookEntry *entries);   // HOOK_COUNT entries
 void RemovePerThreadHooks();
 #else
 inline BOOL PerThreadHooksNeeded() { return FALSE; }
 inline BOOL PerThreadHooksSet() { return FALSE; }
-inline BOOL SetPerThreadHooks(const HookSpec *) { return FALSE; }
+inline BOOL SetPerThreadHooks(const HookEntry *) { return FALSE; }
 inline void RemovePerThreadHooks() {}
 #endif
 

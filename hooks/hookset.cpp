@@ -117,7 +117,7 @@ static void RemoveHooks()
     }
 }
 
-static const HookSpec s_hookSpecs[HOOK_COUNT] = {
+static const HookEntry s_hookTable[HOOK_COUNT] = {
     { WH_CALLWNDPROCRET, DialogHookProc },
     { WH_MOUSE,          CaptionClickProc },
     { WH_GETMESSAGE,     SysCommandProc },
@@ -134,11 +134,11 @@ BOOL WINAPI SetHook_(void)
         return FALSE;
     if (!g_hooks[HOOK_DIALOG] && !PerThreadHooksSet()) {
         if (PerThreadHooksNeeded()) {
-            if (!SetPerThreadHooks(s_hookSpecs))
+            if (!SetPerThreadHooks(s_hookTable))
                 return FALSE;
         } else {
             for (int i = 0; i < HOOK_COUNT; i++) {
-                g_hooks[i] = SetWindowsHookExA(s_hookSpecs[i].type, s_hookSpecs[i].proc, g_instance, 0);
+                g_hooks[i] = SetWindowsHookExA(s_hookTable[i].type, s_hookTable[i].proc, g_instance, 0);
                 if (!g_hooks[i]) {
                     RemoveHooks();   // all four or none
                     return FALSE;

@@ -29,7 +29,7 @@ struct HookedThread {
 };
 
 static HookedThread s_threads[MAX_HOOKED_THREADS];
-static const HookSpec *s_specs;
+static const HookEntry *s_entries;
 static HWINEVENTHOOK s_creations;
 
 static BOOL UnderWine()
@@ -86,7 +86,7 @@ static HookedThread *FreeSlot()
 // Sets the hooks on the thread unless it has them or is no 64-bit program's.
 static void HookThread(DWORD tid)
 {
-    if (!tid || !s_specs)
+    if (!tid || !s_entries)
         return;
     for (int i = 0; i < MAX_HOOKED_THREADS; i++) {
         if (s_threads[i].id == tid)
@@ -98,7 +98,7 @@ static void HookThread(DWORD tid)
         slot->id = tid;
         slot->thread = thread;
         for (int i = 0; i < HOOK_COUNT; i++) {
-            slot->hooks[i] = SetWindowsHookExA(s_specs[i].type, s_specs[i].proc, g_instance, tid);
+            slot->hooks[i] = SetWindowsHookExA(s_entries[i].type, s_entries[i].proc, g_instance, tid);
             if (!slot->hooks[i]) {
                 ReleaseSlot(slot);   // all four or none; a later window tries again
                 return;
@@ -127,9 +127,9 @@ static BOOL CALLBACK HookWindowThread(HWND window, LPARAM)
 
 BOOL PerThreadHooksSet() { return s_creations != NULL; }
 
-BOOL SetPerThreadHooks(const HookSpec *specs)
+BOOL SetPerThreadHooks(const HookEntry *entries)
 {
-    s_specs = specs;
+    s_entries = entries;
     // The event hook first: no thread started meanwhile is missed.
     s_creations = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_CREATE, NULL, WindowCreated, 0, 0,
                                   WINEVENT_OUTOFCONTEXT);
