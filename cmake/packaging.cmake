@@ -14,7 +14,7 @@ foreach(_part MAJOR MINOR PATCH)
   set(_v_${_part} ${CMAKE_MATCH_1})
 endforeach()
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/version.h)
-# "1.54" as the About page shows it; four numbers for version resources.
+# "1.55" as the About page shows it; four numbers for version resources.
 set(BRIVANE_VERSION ${_v_MAJOR}.${_v_MINOR})
 set(BRIVANE_VERSION4 ${_v_MAJOR}.${_v_MINOR}.${_v_PATCH}.0)
 
