@@ -50,6 +50,7 @@ struct HiddenWindow {
     HICON icon;        // the host's own copy of the window's icon
     DWORD order;       // larger is hidden later
     BOOL watched;      // WatchProcess took its program
+    BOOL seenHidden;   // the host has seen it hidden since its own hide
 };
 
 // Hides the window behind a tray icon or a floating icon; nothing when it
@@ -62,8 +63,9 @@ void RestoreMostRecent();
 HiddenWindow *FindHidden(HWND window);
 HiddenWindow *FindHiddenByTrayId(UINT id);
 int HiddenCount();
-// A window event of a watched program: a hidden window that closed, or
-// that its own program showed again, loses its icon.
+// A window event of a watched program, or a hint: a hidden window that
+// closed, or that was shown again after the host had seen it hidden, loses
+// its icon. Only what the host sees counts: the window is looked at now.
 void OnHiddenWindowEvent(DWORD event, HWND window);
 // The program ended: its windows' icons go.
 void DropHiddenOfProcess(DWORD pid);
