@@ -105,6 +105,15 @@ static BOOL VolumeKeepsOwners(HANDLE handle)
     return (flags & FILE_PERSISTENT_ACLS) != 0;
 }
 
+// TRUE for a folder of a network share: a UNC path or a mapped drive.
+static BOOL OnShare(const char *folder)
+{
+    if ((folder[0] == '\\' || folder[0] == '/') && (folder[1] == '\\' || folder[1] == '/'))
+        return TRUE;
+    char root[4] = { folder[0], ':', '\\', '\0' };
+    return folder[1] == ':' && GetDriveTypeA(root) == DRIVE_REMOTE;
+}
+
 HANDLE OpenCheckedFolder(const char *path)
 {
     char folder[MAX_PATH];
@@ -132,8 +141,10 @@ HANDLE OpenCheckedFolder(const char *path)
     BY_HANDLE_FILE_INFORMATION info;
     BOOL ok = GetFileInformationByHandle(dir, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
               !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
-    // Another user's folder is theirs to change under us.
-    if (ok && VolumeKeepsOwners(dir))
+    // Another user's folder is theirs to change under us. A share's owners
+    // are the server's to map (and its links the server's to follow): only
+    // local folders are asked.
+    if (ok && !OnShare(folder) && VolumeKeepsOwners(dir))
         ok = OwnedByCurrentUser(dir);
     if (!ok) {
         CloseHandle(dir);

@@ -13,6 +13,7 @@
 #define WM_WINDOWTRAY (WM_APP + 2)   // tray icons of hidden windows
 #define WM_RESTOREHIDDEN (WM_APP + 3) // wParam: a hidden window to bring back
 #define WM_HOSTREQUEST (WM_APP + 4)   // wParam: a HostRequest of a second start
+#define WM_PROCESSENDED (WM_APP + 5)  // wParam: a watched program's process handle, signalled
 
 // What a second start of the program asks of the running one.
 enum HostRequest { HOST_REQUEST_START = 1, HOST_REQUEST_SETTINGS, HOST_REQUEST_EXIT };
@@ -82,7 +83,8 @@ void ReAddWindowTrayIcons();
 BOOL WatchProcess(DWORD pid);
 void UnwatchProcess(DWORD pid);
 // The process handles of the watched programs, for the message loop to
-// wait on (at most max of them); one that became signalled: its program
+// wait on (at most max of them; the programs beyond those the loop can
+// wait on come as WM_PROCESSENDED); one that became signalled: its program
 // ended, and its windows' icons and borders go.
 DWORD WatchedProcessHandles(HANDLE *out, DWORD max);
 void OnProcessHandleSignalled(HANDLE process);

@@ -308,6 +308,9 @@ static LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
     case WM_HOSTREQUEST:
         OnRequest(wParam);
         return 0;
+    case WM_PROCESSENDED:
+        OnProcessHandleSignalled((HANDLE)wParam);
+        return 0;
     case WM_CLOSE:
         OnCommand(IDM_HOST_EXIT);
         return 0;
