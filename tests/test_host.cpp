@@ -1083,8 +1083,21 @@ TEST_F(Host, TheBlockIsTheUsersAloneAndLabelledForReadingFromBelow)
     EXPECT_TRUE(got.ownerIsUser);
     EXPECT_TRUE(got.daclPresent) << "a NULL DACL lets anybody in";
     EXPECT_EQ(got.grants, "user,system") << "grants to whom";
-    // Mandatory labels: Wine neither returns nor enforces them.
+    // The label: the host's level (every program is high under Wine, which
+    // keeps a label given but enforces none), no-write-up, so that lower
+    // levels may read the block but never choose its file.
+    HANDLE token;
+    union { TOKEN_MANDATORY_LABEL label; BYTE bytes[128]; } level;
+    DWORD size = 0;
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+    ASSERT_TRUE(GetTokenInformation(token, TokenIntegrityLevel, &level, sizeof(level), &size));
+    CloseHandle(token);
+    PSID sid = level.label.Label.Sid;
+    bool high = *GetSidSubAuthority(sid, *GetSidSubAuthorityCount(sid) - 1) >= SECURITY_MANDATORY_HIGH_RID;
     printf("label: %s\n", got.label.c_str());
+    if (got.label != "(none returned)") {
+        EXPECT_EQ(got.label, high ? "S:(ML;;NW;;;HI)" : "S:(ML;;NW;;;ME)");
+    }
 }
 
 TEST_F(Host, TrayIconsComeBackWhenTheTaskbarRestarts)
@@ -1448,14 +1461,16 @@ TEST(HostCommandLine, ConfigPathsTheModuleWouldNotUseAreRefused)
     // The names it keeps beside the file must fit as well ("<file>.new",
     // "<stem>.recent.new"), and neither list may be the file itself.
     std::string folder = TempPath("");
-    std::string longest = folder + std::string(259 - 11 - folder.size() - 4, 'd') + ".ini";   // 248 characters
-    std::string tooLong = folder + std::string(256 - folder.size() - 4, 'e') + ".ini";       // 256 characters
-    ASSERT_EQ(longest.size(), 248u);
+    size_t room = 259 - 11 - folder.size();   // for the stem's name: "<stem>.recent.new" is 259
+    std::string longest = folder + std::string(room, 'd') + ".ini";            // 252 characters
+    std::string stemTooLong = folder + std::string(room + 1, 'e') + ".ini";     // 253
+    std::string copyTooLong = folder + "f." + std::string(256 - folder.size() - 2, 'x');   // "<file>.new" is 260
+    ASSERT_EQ(longest.size(), 252u);
     struct Case { std::string path; const char *says; } cases[] = {
         { "\\\\?\\" + TempPath("device.ini"), "configuration file" },
         { TempPath(std::string(300, 'c') + ".ini"), "configuration file" },
-        { tooLong, "too long" },
-        { longest + "x", "too long" },
+        { stemTooLong, "too long" },
+        { copyTooLong, "too long" },
         { TempPath("own.hidden"), ".hidden" },
         { TempPath("own.RECENT"), ".recent" },
     };
@@ -1469,10 +1484,10 @@ TEST(HostCommandLine, ConfigPathsTheModuleWouldNotUseAreRefused)
         EXPECT_EQ(ExitCode(p), 2);
     }
     EXPECT_EQ(ReadFile(TempPath("own.hidden")), "[settings]\r\n") << "the file was taken for its own list";
-    // The longest path that fits is taken.
+    // The longest path that leaves room for every name is taken.
     ASSERT_TRUE(WriteFile(longest, "[settings]\r\n"));
     HostProcess fits;
-    EXPECT_TRUE(fits.Start(longest)) << "a path of 248 characters leaves room for every name";
+    EXPECT_TRUE(fits.Start(longest)) << "a path of 252 characters leaves room for every name";
     fits.Close();
     DeleteFileA(longest.c_str());
 }
