@@ -565,13 +565,13 @@ TEST_F(Host, KeyboardPageChangesTurnsOffAndShowsTakenShortcuts)
     EXPECT_TRUE(IsWindowVisible(w)) << "Ctrl+Alt+F7 still hides";
     Keys({ VK_CONTROL, VK_SHIFT }, { VK_F11 });
     EXPECT_TRUE(WaitUntil([&] { return Topmost(w); }, 5000)) << "Ctrl+Shift+F11 does not pin";
+    Keys({ VK_CONTROL, VK_MENU }, { VK_F8 });
+    EXPECT_TRUE(WaitHidden(w)) << "Ctrl+Alt+F8, free again, does not float";
     // A key typed alone into a hotkey control gets Ctrl+Alt.
     Click(Centre(GetDlgItem(page, 454)));
     Keys({}, { 'Q' });
     EXPECT_TRUE(WaitUntil([&] { return stored("hk.restorelast") == MAKEWORD('Q', HOTKEYF_CONTROL | HOTKEYF_ALT); }, 3000))
         << "hk.restorelast=" << stored("hk.restorelast");
-    Keys({ VK_CONTROL, VK_MENU }, { VK_F8 });
-    EXPECT_TRUE(WaitHidden(w)) << "Ctrl+Alt+F8, free again, does not float";
     PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(sheet); }, 5000));
 }
