@@ -3,6 +3,8 @@
 #include "profile_section.h"
 #include "textbuf.h"
 #include "user_only.h"
+#include "fresh_file.h"
+#include <aclapi.h>
 #include <string.h>
 
 // The lock's name: the file's path without regard to ASCII case, hashed
@@ -19,17 +21,6 @@ static void LockName(const char *path, char name[25])
     for (int i = 0; i < 8; i++, hash <<= 4)
         name[16 + i] = (char)('A' + (hash >> 28));
     name[24] = '\0';
-}
-
-// Writes the copy's data through to the disk before it takes the file's name.
-static BOOL Flushed(const char *path)
-{
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return FALSE;
-    BOOL ok = FlushFileBuffers(file);
-    CloseHandle(file);
-    return ok;
 }
 
 // Room on the disk for the change. The profile functions of some platforms
@@ -53,6 +44,44 @@ static BOOL RoomFor(char *path)
     return ok;
 }
 
+// The original's permissions on the copy: the rename puts the copy in the
+// file's place, and a file the user kept to themselves (or shared) stays
+// so. A file whose permissions can be read but not given is not replaced.
+static BOOL SamePermissions(HANDLE original, HANDLE copy)
+{
+    PACL dacl = NULL;
+    PSECURITY_DESCRIPTOR sd = NULL;
+    if (GetSecurityInfo(original, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, NULL, NULL, &dacl, NULL, &sd) !=
+        ERROR_SUCCESS)
+        return TRUE;   // a volume without permissions: nothing to keep
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    BOOL ok = TRUE;
+    if (dacl && GetSecurityDescriptorControl(sd, &control, &revision)) {
+        SECURITY_INFORMATION what = DACL_SECURITY_INFORMATION |
+                                    ((control & SE_DACL_PROTECTED) ? PROTECTED_DACL_SECURITY_INFORMATION
+                                                                   : UNPROTECTED_DACL_SECURITY_INFORMATION);
+        ok = SetSecurityInfo(copy, SE_FILE_OBJECT, what, NULL, NULL, dacl, NULL) == ERROR_SUCCESS;
+    }
+    LocalFree(sd);
+    return ok;
+}
+
+// The original's bytes into the copy, through both handles.
+static BOOL CopyBytes(HANDLE from, HANDLE to)
+{
+    char chunk[4096];
+    for (;;) {
+        DWORD got = 0, written = 0;
+        if (!ReadFile(from, chunk, sizeof(chunk), &got, NULL))
+            return FALSE;
+        if (got == 0)
+            return TRUE;
+        if (!WriteFile(to, chunk, got, &written, NULL) || written != got)
+            return FALSE;
+    }
+}
+
 // Under the lock: the copy made, changed and put in the file's place. The
 // file itself is only ever renamed over, so a writer that dies or a disk
 // that fills up leaves the old file or the new one whole.
@@ -73,50 +102,86 @@ static int ChangeCopy(const char *file, char *temp, IniChange change, void *cont
                       IsReparseTagNameSurrogate(found.dwReserved0))
                : GetLastError() != ERROR_FILE_NOT_FOUND)
         return INI_FAILED;
-    // A copy an interrupted writer left behind goes first (the copies this
-    // makes are never read-only: a read-only file is refused above). A file
-    // held open exclusively elsewhere cannot be copied: the file is then
-    // left as it is.
-    DeleteFileA(temp);
+    // The file read through a handle of its own, which must show one name:
+    // a hard link's other names would keep the old text after the rename.
+    // A file held open exclusively elsewhere cannot be read: the file is
+    // then left as it is.
+    HANDLE original = INVALID_HANDLE_VALUE;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (exists) {
+        original = CreateFileA(file, GENERIC_READ | READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+        if (original == INVALID_HANDLE_VALUE)
+            return INI_FAILED;
+        if (!GetFileInformationByHandle(original, &info) || info.nNumberOfLinks != 1 ||
+            (info.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+            CloseHandle(original);
+            return INI_FAILED;
+        }
+    }
+    // A copy an interrupted writer left behind goes first; the copy is made
+    // new in the checked folder, and the profile functions change it by
+    // name while its handle keeps the name its own.
+    FreshFile copy;
+    BOOL made = FreshFileCreate(&copy, temp);
+    BOOL filled = made && (!exists || (CopyBytes(original, copy.file) && SamePermissions(original, copy.file)));
+    if (original != INVALID_HANDLE_VALUE)
+        CloseHandle(original);
+    if (!made)
+        return INI_FAILED;
     int result = INI_FAILED;
-    if ((!exists || CopyFileA(file, temp, FALSE)) && RoomFor(temp)) {
+    if (filled && RoomFor(temp)) {
         result = change(temp, context);
         // The profile functions may hold the copy in a cache: written out
         // and dropped, so that the next copy of this name is read afresh.
         WritePrivateProfileStringA(NULL, NULL, NULL, temp);
-        if (result == INI_WRITTEN &&
-            !(Flushed(temp) && MoveFileExA(temp, file, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)))
-            result = INI_FAILED;
     }
-    if (result != INI_WRITTEN)
-        DeleteFileA(temp);
+    if (result == INI_WRITTEN) {
+        if (!FreshFileReplace(&copy, file))
+            result = INI_FAILED;
+    } else {
+        FreshFileDiscard(&copy);
+    }
     return result;
 }
 
-int IniLocked(const char *file, IniWork work, void *context)
+int IniLockedWithin(const char *file, DWORD waitMs, IniWork work, void *context)
 {
     char name[25];
     if (!file[0])
         return INI_FAILED;
     LockName(file, name);
-    // The same kind of object as the host's instance mutex: only this user's
-    // programs may open it.
-    PSECURITY_DESCRIPTOR sd = NewUserOnlyDescriptor("NW", "ME");
+    // Only this user's programs may open it, and none below medium
+    // integrity may create, open, wait on or release it: the label
+    // withholds reading (SYNCHRONIZE among it), writing and execution.
+    PSECURITY_DESCRIPTOR sd = NewUserOnlyDescriptor("NWNRNX", "ME");
     if (!sd)
         return INI_FAILED;
     SECURITY_ATTRIBUTES sa = { sizeof(sa), sd, FALSE };
     HANDLE lock = CreateMutexA(&sa, FALSE, name);
+    DWORD error = GetLastError();
     LocalFree(sd);
     if (!lock)
         return INI_FAILED;
+    // A lock made first by somebody else is theirs to hold for ever: not
+    // waited on, nothing written.
+    if (error == ERROR_ALREADY_EXISTS && !OwnedByCurrentUser(lock)) {
+        CloseHandle(lock);
+        return INI_FAILED;
+    }
     int result = INI_BUSY;
     // WAIT_OBJECT_0 or WAIT_ABANDONED: the lock is this writer's.
-    if ((WaitForSingleObject(lock, INI_LOCK_WAIT_MS) & ~WAIT_ABANDONED) == WAIT_OBJECT_0) {
+    if ((WaitForSingleObject(lock, waitMs) & ~WAIT_ABANDONED) == WAIT_OBJECT_0) {
         result = work(context);
         ReleaseMutex(lock);
     }
     CloseHandle(lock);
     return result;
+}
+
+int IniLocked(const char *file, IniWork work, void *context)
+{
+    return IniLockedWithin(file, INI_LOCK_WAIT_MS, work, context);
 }
 
 struct CopyWork {

@@ -28,11 +28,14 @@ typedef int (*IniChange)(const char *file, void *context);
 // Runs change under the lock named for the configuration file's path, then
 // renames the copy over the file. The lock is a mutex of the session's
 // namespace, open to this user alone; one whose owner died counts as free,
-// since the file is whole either way. Refused (INI_FAILED) without a
-// change: a read-only file, a link (the rename would replace the link, not
-// the file it leads to), a file that cannot be copied (held open
-// exclusively), a path too long for "<file>.new", less than 1 MiB free on
-// the disk.
+// since the file is whole either way. The copy is made new in the file's
+// folder (core/fresh_file.h) and gets the file's own permissions. Refused
+// (INI_FAILED) without a change: a read-only file, a link (the rename would
+// replace the link, not the file it leads to), a file with more than one
+// name (a hard link: its other names would keep the old text), a file that
+// cannot be read (held open exclusively), a folder that is a link or
+// another user's, a path too long for "<file>.new", less than 1 MiB free
+// on the disk.
 int IniUpdate(IniChange change, void *context);
 
 // Runs work while this program holds the lock named for file (the
@@ -41,6 +44,10 @@ int IniUpdate(IniChange change, void *context);
 // not come within INI_LOCK_WAIT_MS, INI_FAILED without a path or a lock.
 typedef int (*IniWork)(void *context);
 int IniLocked(const char *file, IniWork work, void *context);
+// The same with a wait of waitMs (0: only when the lock is free now). A
+// lock of the name that another user made first is never waited on:
+// INI_FAILED.
+int IniLockedWithin(const char *file, DWORD waitMs, IniWork work, void *context);
 
 // A change of one section: now holds the section as the file has it under
 // the lock (read whole, a missing one empty); out gets the lines that are

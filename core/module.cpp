@@ -1,7 +1,6 @@
 // Module entry: records the instance and maps the shared block in every
 // process the module is loaded into.
 #include "shared.h"
-#include "user_only.h"
 
 HINSTANCE g_instance;
 SharedMapping g_mapping = { NULL, NULL, BRIVANE_SHMEM_SIZE, BRIVANE_SHMEM_NAME };
@@ -14,24 +13,14 @@ void ModuleAttach(HINSTANCE instance)
 {
     g_instance = instance;
     s_writable = NULL;   // runs once, but test programs attach again
-    // Hooked programs only read the block: a view that cannot write it.
-    // The first process creates it zero-filled, readable and writable by
-    // this user's programs alone, and labelled so that lower-integrity
-    // programs can read it but never write it. Without that descriptor the
-    // block is not created at all: never one that anybody may rewrite.
+    // Hooked programs only read the block: a view that cannot write. Only
+    // the host makes it, labelled and for this user alone; a program that
+    // finds none does without (defaults, nothing written), since a block
+    // made here would carry whatever this program's level and rights are,
+    // and the host would have to take it as it found it.
     g_mapping.handle = OpenFileMappingA(FILE_MAP_READ, FALSE, g_mapping.name);
-    if (!g_mapping.handle) {
-        PSECURITY_DESCRIPTOR sd = NewUserOnlyDescriptor("NW", "LW");
-        if (sd) {
-            SECURITY_ATTRIBUTES sa = { sizeof(sa), sd, FALSE };
-            g_mapping.handle = CreateFileMappingA(INVALID_HANDLE_VALUE, &sa, PAGE_READWRITE,
-                                                  0, g_mapping.size, g_mapping.name);
-            LocalFree(sd);
-        }
-        // Another process created it meanwhile, or this one may not write.
-        if (!g_mapping.handle)
-            g_mapping.handle = OpenFileMappingA(FILE_MAP_READ, FALSE, g_mapping.name);
-    }
+    g_mapping.view = NULL;
+    g_settings = NULL;
     if (g_mapping.handle) {
         g_mapping.view = MapViewOfFile(g_mapping.handle, FILE_MAP_READ, 0, 0, 0);
         g_settings = (SharedSettings *)g_mapping.view;

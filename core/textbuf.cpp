@@ -87,3 +87,59 @@ bool IsFullyQualifiedPath(const char *path, size_t limit)
             return false;
     return true;
 }
+
+// Where the extension of path's last part starts: its last '.', or the end.
+static size_t StemLength(const char *path)
+{
+    size_t n = 0, dot = 0;
+    bool found = false;
+    for (; path[n]; n++) {
+        if (IsSeparator(path[n]))
+            found = false;
+        else if (path[n] == '.') {
+            dot = n;
+            found = true;
+        }
+    }
+    return found ? dot : n;
+}
+
+static char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? (char)(c - 'A' + 'a') : c; }
+
+bool BesideName(char *dst, size_t cap, const char *config, const char *extension)
+{
+    size_t stem = StemLength(config), ext = 0, n = stem;
+    while (extension[ext])
+        ext++;
+    while (config[n])
+        n++;
+    if (cap == 0)
+        return false;
+    dst[0] = '\0';
+    if (stem + ext + 1 > cap)
+        return false;
+    size_t i = 0;
+    bool same = n == stem + ext;
+    for (; i < stem; i++)
+        dst[i] = config[i];
+    for (size_t j = 0; j < ext; j++, i++) {
+        dst[i] = extension[j];
+        same = same && FoldAscii(config[i]) == FoldAscii(extension[j]);
+    }
+    dst[i] = '\0';
+    if (same) {
+        dst[0] = '\0';
+        return false;
+    }
+    return true;
+}
+
+bool BesideNamesFit(const char *config, size_t cap)
+{
+    size_t n = 0;
+    while (config[n])
+        n++;
+    size_t stem = StemLength(config);
+    // ".recent.new" and ".hidden.new" are as long: 11 characters.
+    return n + 4 < cap && stem + 11 < cap;
+}

@@ -24,4 +24,17 @@ bool BufJoin(char *dst, size_t cap, const char *a, const char *b);
 // file depend on the current folder, or reach past the file system.
 bool IsFullyQualifiedPath(const char *path, size_t limit);
 
+// The name of a file kept beside the configuration file config: config
+// with the extension of its last part (from its last '.') replaced by
+// extension (".recent", ".hidden"), into dst of capacity cap. Refused
+// (false, dst empty when cap > 0) when it does not fit, and when it would
+// be config itself, ASCII case aside (a configuration file named
+// "a.recent"): the list's writes would replace the configuration.
+bool BesideName(char *dst, size_t cap, const char *config, const char *extension);
+
+// The longest "<configuration file>" for which every name kept beside it
+// fits MAX_PATH (260 characters with the NUL): the copy "<file>.new" and
+// the lists' copies "<stem>.recent.new" and "<stem>.hidden.new".
+bool BesideNamesFit(const char *config, size_t cap);
+
 #define COUNTOF(a) (sizeof(a) / sizeof((a)[0]))

@@ -59,3 +59,35 @@ BOOL OwnedByCurrentUser(HANDLE object)
     LocalFree(sd);
     return ours;
 }
+
+// The last part of a mandatory label's SID: its level (0x2000 medium).
+static DWORD LevelOfSid(PSID sid)
+{
+    if (!sid || !IsValidSid(sid))
+        return 0;
+    UCHAR parts = *GetSidSubAuthorityCount(sid);
+    return parts ? *GetSidSubAuthority(sid, parts - 1) : 0;
+}
+
+DWORD OwnIntegrityLevel()
+{
+    union { TOKEN_MANDATORY_LABEL label; BYTE bytes[TOKEN_SID_BUFFER]; } info;
+    return TokenInfo(TokenIntegrityLevel, &info, sizeof(info)) ? LevelOfSid(info.label.Label.Sid) : 0;
+}
+
+DWORD LabelLevelOf(HANDLE object)
+{
+    PACL sacl = NULL;
+    PSECURITY_DESCRIPTOR sd = NULL;
+    if (GetSecurityInfo(object, SE_KERNEL_OBJECT, LABEL_SECURITY_INFORMATION, NULL, NULL, NULL, &sacl, &sd) !=
+        ERROR_SUCCESS)
+        return 0;
+    DWORD level = 0;
+    for (DWORD i = 0; sacl && i < sacl->AceCount && !level; i++) {
+        ACE_HEADER *ace = NULL;
+        if (GetAce(sacl, i, (void **)&ace) && ace->AceType == SYSTEM_MANDATORY_LABEL_ACE_TYPE)
+            level = LevelOfSid((PSID)&((SYSTEM_MANDATORY_LABEL_ACE *)ace)->SidStart);
+    }
+    LocalFree(sd);
+    return level;
+}

@@ -5,9 +5,9 @@
 
 // A descriptor owned by the current user whose DACL grants access to that
 // user and SYSTEM only (never everyone, never a NULL DACL), with a
-// mandatory label of the given level ("LW" low, "ME" medium) and policy
-// ("NW" no-write-up: programs below the level may read the object but not
-// write it; "NWNR": neither). NULL when it cannot be built. Free it with
+// mandatory label of the given level ("LW" low, "ME" medium, "HI" high)
+// and policy ("NW" no-write-up: programs below the level may read the
+// object but not write it; "NWNR": neither; "NWNRNX": nor wait on it). NULL when it cannot be built. Free it with
 // LocalFree.
 PSECURITY_DESCRIPTOR NewUserOnlyDescriptor(const char *policy, const char *level);
 
@@ -16,3 +16,12 @@ PSECURITY_DESCRIPTOR NewUserOnlyDescriptor(const char *policy, const char *level
 // is the Administrators group). FALSE when the owner cannot be read: the
 // handle needs READ_CONTROL.
 BOOL OwnedByCurrentUser(HANDLE object);
+
+// The integrity level of this process (0x2000 medium, 0x3000 high); 0 where
+// the system has none.
+DWORD OwnIntegrityLevel();
+
+// The level of the object's mandatory label; 0 when the system returns none
+// (Wine keeps no labels) or it cannot be read (the handle needs
+// READ_CONTROL).
+DWORD LabelLevelOf(HANDLE object);

@@ -20,7 +20,8 @@
 #include "hooks.h"
 #include "../core/shared.h"
 
-enum { MAX_HOOKED_THREADS = 256 };
+// The table starts with room for this many threads and doubles when full.
+enum { FIRST_HOOKED_THREADS = 256 };
 
 struct HookedThread {
     DWORD id;        // zero: a free slot
@@ -28,7 +29,8 @@ struct HookedThread {
     HHOOK hooks[HOOK_COUNT];
 };
 
-static HookedThread s_threads[MAX_HOOKED_THREADS];
+static HookedThread *s_threads;
+static int s_capacity;
 static const HookEntry *s_entries;
 static HWINEVENTHOOK s_creations;
 
@@ -70,17 +72,28 @@ static void ReleaseSlot(HookedThread *slot)
 static HookedThread *FreeSlot()
 {
     for (int pass = 0; pass < 2; pass++) {
-        for (int i = 0; i < MAX_HOOKED_THREADS; i++) {
+        for (int i = 0; i < s_capacity; i++) {
             if (!s_threads[i].id)
                 return &s_threads[i];
         }
         // Full: the slots of threads that ended (their hooks went with them).
-        for (int i = 0; i < MAX_HOOKED_THREADS; i++) {
+        for (int i = 0; i < s_capacity; i++) {
             if (WaitForSingleObject(s_threads[i].thread, 0) != WAIT_TIMEOUT)
                 ReleaseSlot(&s_threads[i]);
         }
     }
-    return NULL;
+    // Every thread still runs: room for as many again, zeroed. Without it
+    // the thread goes unhooked, as when its hooks cannot be set.
+    int grown = s_capacity ? s_capacity * 2 : FIRST_HOOKED_THREADS;
+    SIZE_T bytes = (SIZE_T)grown * sizeof(HookedThread);
+    void *more = s_threads ? HeapReAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, s_threads, bytes)
+                           : HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, bytes);
+    if (!more)
+        return NULL;
+    s_threads = (HookedThread *)more;
+    int first = s_capacity;
+    s_capacity = grown;
+    return &s_threads[first];
 }
 
 // Sets the hooks on the thread unless it has them or is no 64-bit program's.
@@ -88,7 +101,7 @@ static void HookThread(DWORD tid)
 {
     if (!tid || !s_entries)
         return;
-    for (int i = 0; i < MAX_HOOKED_THREADS; i++) {
+    for (int i = 0; i < s_capacity; i++) {
         if (s_threads[i].id == tid)
             return;
     }
@@ -144,7 +157,7 @@ void RemovePerThreadHooks()
     if (s_creations)
         UnhookWinEvent(s_creations);
     s_creations = NULL;
-    for (int i = 0; i < MAX_HOOKED_THREADS; i++) {
+    for (int i = 0; i < s_capacity; i++) {
         if (s_threads[i].id)
             ReleaseSlot(&s_threads[i]);
     }

@@ -106,19 +106,56 @@ static const struct { WPARAM hint; DWORD event; } kHints[] = {
     { HOSTCMD_WINDOW_GONE, EVENT_OBJECT_DESTROY },
 };
 
+// Windows whose "gone" hint is being checked: one question each at a time,
+// however many hints arrive, so a flood of hints costs the host nothing.
+static HWND s_askedGone[FLOAT_MAX_ICONS + MAX_PINNED];
+
+static void LookAtWindow(DWORD event, HWND window)
+{
+    OnHiddenWindowEvent(event, window);
+    OnPinnedWindowEvent(event, window);
+}
+
+// The window's thread has answered, or the window is gone: looked at now.
+static void CALLBACK AnsweredGone(HWND window, UINT, ULONG_PTR, LRESULT)
+{
+    for (size_t i = 0; i < COUNTOF(s_askedGone); i++)
+        if (s_askedGone[i] == window)
+            s_askedGone[i] = NULL;
+    LookAtWindow(EVENT_OBJECT_DESTROY, window);
+}
+
+// "Gone" comes from inside the destruction, before it is over: the host
+// asks the window's thread a question whose answer comes once it is free
+// again, without waiting for it (the answer arrives as a message).
+static void AskGone(HWND window)
+{
+    size_t free = COUNTOF(s_askedGone);
+    for (size_t i = 0; i < COUNTOF(s_askedGone); i++) {
+        if (s_askedGone[i] && !IsWindow(s_askedGone[i]))
+            s_askedGone[i] = NULL;
+        if (s_askedGone[i] == window)
+            return;   // asked already
+        if (!s_askedGone[i] && free == COUNTOF(s_askedGone))
+            free = i;
+    }
+    // No room, or no question to be had: the window's end event and its
+    // program's end still reach the host.
+    if (free < COUNTOF(s_askedGone) && SendMessageCallbackA(window, WM_NULL, 0, 0, AnsweredGone, 0))
+        s_askedGone[free] = window;
+}
+
 void OnHostCommand(WPARAM code, HWND window)
 {
     for (size_t i = 0; i < COUNTOF(kHints); i++) {
         if (code == kHints[i].hint) {
-            // Any program may send these: they only make the host look at
-            // a window of its lists again. "Gone" comes from inside the
-            // destruction: a message answered (or refused) by the window's
-            // thread waits for its end, never for long.
-            DWORD_PTR answer;
+            // Any program may post these, and a posted message names no
+            // sender: they only make the host look at a window of its
+            // lists again, and what it sees decides.
             if (code == HOSTCMD_WINDOW_GONE && IsWindow(window) && (FindHidden(window) || IsPinned(window)))
-                SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, 200, &answer);
-            OnHiddenWindowEvent(kHints[i].event, window);
-            OnPinnedWindowEvent(kHints[i].event, window);
+                AskGone(window);
+            else
+                LookAtWindow(kHints[i].event, window);
             return;
         }
     }

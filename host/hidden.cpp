@@ -2,6 +2,7 @@
 // disk that lets the next start bring them back after a crash.
 #include "host.h"
 #include "../core/textbuf.h"
+#include "../core/fresh_file.h"
 
 enum { MAX_HIDDEN = FLOAT_MAX_ICONS, FIRST_TRAY_ID = 100 };
 
@@ -58,25 +59,22 @@ static ULONGLONG ProcessCreated(DWORD pid)
 
 // Writes the list to a new file and puts it in place in one step, so that
 // a crash leaves the old list or the new one, never half of one. The new
-// file is made afresh (CREATE_NEW, after removing whatever has the name,
-// and never through a link): a link planted in its place by a program of
-// less trust would otherwise have an elevated host write, or truncate, the
-// file it points to. The rename and the delete act on the name itself.
+// file is made afresh in the checked folder, never through a link, and
+// renamed by its handle (core/fresh_file.h): a link planted in its place,
+// or a junction in the folder's, by a program of less trust would
+// otherwise have an elevated host write, truncate or delete files of its
+// choosing.
 static void SaveList()
 {
     if (!g_hiddenListPath[0])
         return;
     if (s_count == 0) {
-        DeleteFileA(g_hiddenListPath);
+        DeleteInCheckedFolder(g_hiddenListPath);
         return;
     }
     char temp[MAX_PATH];
-    if (!BufJoin(temp, COUNTOF(temp), g_hiddenListPath, ".new"))
-        return;
-    DeleteFileA(temp);
-    HANDLE file = CreateFileA(temp, GENERIC_WRITE, 0, NULL, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, NULL);
-    if (file == INVALID_HANDLE_VALUE)
+    FreshFile file;
+    if (!BufJoin(temp, COUNTOF(temp), g_hiddenListPath, ".new") || !FreshFileCreate(&file, temp))
         return;
     BOOL ok = TRUE;
     for (int i = 0; i < s_count && ok; i++) {
@@ -84,12 +82,12 @@ static void SaveList()
                              s_hidden[i].created };
         char line[64];
         DWORD n = (DWORD)FormatHiddenRecord(rec, line, COUNTOF(line)), written = 0;
-        ok = WriteFile(file, line, n, &written, NULL) && written == n;
+        ok = WriteFile(file.file, line, n, &written, NULL) && written == n;
     }
-    ok = FlushFileBuffers(file) && ok;
-    CloseHandle(file);
-    if (!ok || !MoveFileExA(temp, g_hiddenListPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        DeleteFileA(temp);
+    if (!ok)
+        FreshFileDiscard(&file);
+    else
+        FreshFileReplace(&file, g_hiddenListPath);
 }
 
 static void DropIcon(HiddenWindow *h)
@@ -201,10 +199,16 @@ void OnHiddenWindowEvent(DWORD event, HWND window)
         return;
     // Closed while hidden, or shown again by its own program (the host
     // drops a window from the list before it shows it): its icon goes.
-    // The events come after the fact, so the window is looked at now.
+    // The events come after the fact, so the window is looked at now. The
+    // hide is asynchronous: until the host has seen the window hidden, a
+    // "shown" is the state before the hide (or a forged hint), and taking
+    // it would lose a window that then hides with nothing to bring it back.
     DWORD pid = 0;
     BOOL alive = IsWindow(window) && GetWindowThreadProcessId(window, &pid) && pid == h->pid;
-    if (!alive || (event == EVENT_OBJECT_SHOW && IsWindowVisible(window))) {
+    BOOL visible = alive && IsWindowVisible(window);
+    if (alive && !visible)
+        h->seenHidden = TRUE;
+    if (!alive || (event == EVENT_OBJECT_SHOW && visible && h->seenHidden)) {
         RemoveEntry(h);
         SaveList();
     }
@@ -249,20 +253,17 @@ void RecoverHiddenFromDisk()
     if (!g_hiddenListPath[0])
         return;
     // The list itself, not what a link in its place points to.
-    HANDLE file = CreateFileA(g_hiddenListPath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, NULL);
+    HANDLE file = OpenSingleFile(g_hiddenListPath, GENERIC_READ);
     if (file == INVALID_HANDLE_VALUE)
         return;
     static char text[MAX_HIDDEN * 64];   // a line is at most 40 characters
-    BY_HANDLE_FILE_INFORMATION info;
     DWORD length = 0;
-    if (GetFileInformationByHandle(file, &info) && !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        ReadFile(file, text, sizeof(text), &length, NULL);
+    ReadFile(file, text, sizeof(text), &length, NULL);
     CloseHandle(file);
     static HiddenRecord records[MAX_HIDDEN];
     size_t n = ParseHiddenRecords(text, length, records, COUNTOF(records));
     for (size_t i = 0; i < n; i++)
         if (MayRestore(records[i]))
             ShowWindowAsync((HWND)(UINT_PTR)records[i].window, SW_SHOWNA);
-    DeleteFileA(g_hiddenListPath);
+    DeleteInCheckedFolder(g_hiddenListPath);
 }

@@ -13,6 +13,7 @@
 #define WM_WINDOWTRAY (WM_APP + 2)   // tray icons of hidden windows
 #define WM_RESTOREHIDDEN (WM_APP + 3) // wParam: a hidden window to bring back
 #define WM_HOSTREQUEST (WM_APP + 4)   // wParam: a HostRequest of a second start
+#define WM_PROCESSENDED (WM_APP + 5)  // wParam: a watched program's process handle, signalled
 
 // What a second start of the program asks of the running one.
 enum HostRequest { HOST_REQUEST_START = 1, HOST_REQUEST_SETTINGS, HOST_REQUEST_EXIT };
@@ -50,6 +51,7 @@ struct HiddenWindow {
     HICON icon;        // the host's own copy of the window's icon
     DWORD order;       // larger is hidden later
     BOOL watched;      // WatchProcess took its program
+    BOOL seenHidden;   // the host has seen it hidden since its own hide
 };
 
 // Hides the window behind a tray icon or a floating icon; nothing when it
@@ -62,8 +64,9 @@ void RestoreMostRecent();
 HiddenWindow *FindHidden(HWND window);
 HiddenWindow *FindHiddenByTrayId(UINT id);
 int HiddenCount();
-// A window event of a watched program: a hidden window that closed, or
-// that its own program showed again, loses its icon.
+// A window event of a watched program, or a hint: a hidden window that
+// closed, or that was shown again after the host had seen it hidden, loses
+// its icon. Only what the host sees counts: the window is looked at now.
 void OnHiddenWindowEvent(DWORD event, HWND window);
 // The program ended: its windows' icons go.
 void DropHiddenOfProcess(DWORD pid);
@@ -80,7 +83,8 @@ void ReAddWindowTrayIcons();
 BOOL WatchProcess(DWORD pid);
 void UnwatchProcess(DWORD pid);
 // The process handles of the watched programs, for the message loop to
-// wait on (at most max of them); one that became signalled: its program
+// wait on (at most max of them; the programs beyond those the loop can
+// wait on come as WM_PROCESSENDED); one that became signalled: its program
 // ended, and its windows' icons and borders go.
 DWORD WatchedProcessHandles(HANDLE *out, DWORD max);
 void OnProcessHandleSignalled(HANDLE process);

@@ -149,6 +149,10 @@ bool HotkeyFromValue(int value, unsigned *modifiers, unsigned *vk)
     if (value <= 0 || (value & 0xFF) == 0 || value > 0xFFF)
         return false;
     unsigned stored = (unsigned)value >> 8;   // bit 3, an extended key, does not matter here
+    // Without Ctrl or Alt a shortcut would take a key that is typed (a
+    // plain "a", Shift+A) from every program.
+    if (!(stored & 6))
+        return false;
     *modifiers = (stored & 1 ? 4u : 0u) | (stored & 2 ? 2u : 0u) | (stored & 4 ? 1u : 0u);
     *vk = (unsigned)value & 0xFF;
     return true;

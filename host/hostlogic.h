@@ -84,8 +84,9 @@ void FitInto(int picWidth, int picHeight, int boxWidth, int boxHeight, int *widt
 
 // A stored shortcut (core/hotkeys.h: key code + 256 x modifiers 1 Shift,
 // 2 Ctrl, 4 Alt) as RegisterHotKey takes it: modifiers 1 Alt, 2 Ctrl,
-// 4 Shift. False for a shortcut that is off: not positive, no key code, or
-// bits beyond the three modifiers (the extended-key bit aside).
+// 4 Shift. False for a shortcut that is off: not positive, no key code,
+// bits beyond the three modifiers (the extended-key bit aside), or neither
+// Ctrl nor Alt (a key that is typed).
 bool HotkeyFromValue(int value, unsigned *modifiers, unsigned *vk);
 
 // --- list of hidden windows ---------------------------------------------------

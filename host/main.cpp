@@ -93,6 +93,21 @@ static int ConfigPathForModule(const wchar_t *given, char *out, DWORD size)
         return EXIT_USAGE;
     }
     if (kind != ANSI_PATH_NONE) {
+        // The files kept beside it are named after it: each must fit, and
+        // none may be the configuration file itself.
+        char list[MAX_PATH];
+        if (!BesideNamesFit(out, MAX_PATH)) {
+            Fail("The path of the configuration file is too long: Brivane keeps files beside it whose names "
+                 "add up to 11 characters to it (\".recent.new\", \".hidden.new\"), and those would not fit "
+                 "in 259 characters. Choose a shorter path with --config.");
+            return EXIT_USAGE;
+        }
+        if (!BesideName(list, COUNTOF(list), out, ".recent") || !BesideName(list, COUNTOF(list), out, ".hidden")) {
+            Fail("The configuration file cannot have the extension .recent or .hidden: Brivane keeps its "
+                 "recent folders and its hidden windows beside it under those names. Choose another name "
+                 "with --config.");
+            return EXIT_USAGE;
+        }
         SetAutostartConfig(given ? wide : NULL);
         return EXIT_OK;
     }
@@ -111,23 +126,11 @@ static int ConfigPathForModule(const wchar_t *given, char *out, DWORD size)
 }
 
 // The list of hidden windows lives beside the configuration file, named
-// after it with the extension .hidden.
+// after it with the extension .hidden (the path was checked to allow it).
 static void ChooseHiddenListPath(const char *config)
 {
-    char path[CONFIG_PATH_CAPACITY];
-    BufSet(path, COUNTOF(path), config);
-    char *slash = strrchr(path, '\\');
-    char *dot = strrchr(path, '.');
-    if (dot && (!slash || dot > slash))
-        *dot = 0;
-    // A path too long for the ANSI file functions goes to the temp folder;
-    // when even that does not fit, there is no list (nothing is recovered).
-    if (!BufJoin(g_hiddenListPath, COUNTOF(g_hiddenListPath), path, ".hidden")) {
-        char temp[MAX_PATH];
-        DWORD n = GetTempPathA(COUNTOF(temp), temp);
-        if (n == 0 || n >= COUNTOF(temp) || !BufJoin(g_hiddenListPath, COUNTOF(g_hiddenListPath), temp, "brivane.hidden"))
-            g_hiddenListPath[0] = 0;
-    }
+    if (!BesideName(g_hiddenListPath, COUNTOF(g_hiddenListPath), config, ".hidden"))
+        g_hiddenListPath[0] = 0;
 }
 
 // Loaded by its full wide path: the program's folder may be named in
@@ -305,6 +308,9 @@ static LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
     case WM_HOSTREQUEST:
         OnRequest(wParam);
         return 0;
+    case WM_PROCESSENDED:
+        OnProcessHandleSignalled((HANDLE)wParam);
+        return 0;
     case WM_CLOSE:
         OnCommand(IDM_HOST_EXIT);
         return 0;
@@ -381,12 +387,34 @@ static int RefuseTaken(const char *what)
     return EXIT_NOT_OURS;
 }
 
+// TRUE when the system keeps the mandatory labels it is given (Wine keeps
+// none, and enforces no levels either): asked of an object of our own.
+static BOOL LabelsKept()
+{
+    PSECURITY_DESCRIPTOR sd = NewUserOnlyDescriptor("NW", "ME");
+    SECURITY_ATTRIBUTES sa = { sizeof(sa), sd, FALSE };
+    HANDLE probe = sd ? CreateMutexA(&sa, FALSE, NULL) : NULL;
+    if (sd)
+        LocalFree(sd);
+    BOOL kept = probe && LabelLevelOf(probe) != 0;
+    if (probe)
+        CloseHandle(probe);
+    return kept;
+}
+
 // The shared block, made here before the module is loaded, so that it
-// carries our descriptor; one that exists already must be the user's own
-// (a hooked program may hold it from an earlier run).
+// carries our descriptor: the user's alone, and labelled at the host's
+// level with no-write-up, so that programs below it (a sandboxed browser
+// at low integrity; the user's ordinary programs, for an elevated host)
+// may read it but never choose the file that every program and the host
+// read and write. One that exists already must be the user's own (a hooked
+// program may hold it from an earlier run); an elevated host also takes
+// none whose label lets a lower level write it.
 static SharedSettings *CreateBlock(int *failure)
 {
-    PSECURITY_DESCRIPTOR sd = NewUserOnlyDescriptor("NW", "LW");
+    DWORD own = OwnIntegrityLevel();
+    BOOL above = own > SECURITY_MANDATORY_MEDIUM_RID;
+    PSECURITY_DESCRIPTOR sd = NewUserOnlyDescriptor("NW", above ? "HI" : "ME");
     SECURITY_ATTRIBUTES sa = { sizeof(sa), sd, FALSE };
     HANDLE mapping = sd ? CreateFileMappingA(INVALID_HANDLE_VALUE, &sa, PAGE_READWRITE, 0, BRIVANE_SHMEM_SIZE,
                                              BRIVANE_SHMEM_NAME)
@@ -399,6 +427,16 @@ static SharedSettings *CreateBlock(int *failure)
         if (mapping)
             CloseHandle(mapping);
         *failure = RefuseForeign("the settings block \"" BRIVANE_SHMEM_NAME "\"");
+        return NULL;
+    }
+    if (mapping && error == ERROR_ALREADY_EXISTS && above && LabelsKept() &&
+        LabelLevelOf(mapping) < own) {
+        CloseHandle(mapping);
+        Fail("Brivane cannot start: its settings block \"" BRIVANE_SHMEM_NAME "\" already exists, made at a "
+             "lower integrity level than this elevated Brivane, so programs at that level could choose the "
+             "files it reads and writes.\n\nEnd the Brivane that is not elevated (and the programs it hooked), "
+             "or start this one without elevation.");
+        *failure = EXIT_NOT_OURS;
         return NULL;
     }
     SharedSettings *view = mapping ? (SharedSettings *)MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0) : NULL;

@@ -5,13 +5,17 @@
 // (no thread pool: its idle threads wake up every few seconds).
 #include "host.h"
 
-enum { MAX_WATCHED = FLOAT_MAX_ICONS + MAX_PINNED };
+// The message loop waits on as many process handles as it can besides its
+// messages; the programs of the slots beyond those are waited on by the
+// system's wait threads, which tell the loop by a message.
+enum { MAX_WATCHED = FLOAT_MAX_ICONS + MAX_PINNED, LOOP_WAITS = MAXIMUM_WAIT_OBJECTS - 1 };
 
 struct Watched {
     DWORD pid;
     int users;             // hidden and pinned windows of the program
     HWINEVENTHOOK hook;
     HANDLE process;        // SYNCHRONIZE; null when it cannot be opened
+    HANDLE wait;           // a registered wait, for a slot beyond the loop's
 };
 
 static Watched s_watched[MAX_WATCHED];
@@ -34,6 +38,20 @@ static Watched *Find(DWORD pid)
     return NULL;
 }
 
+// A wait thread's word that a program ended: the loop takes it from there.
+static void CALLBACK ProcessEnded(void *process, BOOLEAN)
+{
+    PostMessageA(g_host, WM_PROCESSENDED, (WPARAM)process, 0);
+}
+
+static void StopWait(Watched *w)
+{
+    // Waits for a callback under way: none comes after this.
+    if (w->wait)
+        UnregisterWaitEx(w->wait, INVALID_HANDLE_VALUE);
+    w->wait = NULL;
+}
+
 BOOL WatchProcess(DWORD pid)
 {
     Watched *w = Find(pid);
@@ -50,6 +68,13 @@ BOOL WatchProcess(DWORD pid)
     w->hook = SetWinEventHook(EVENT_OBJECT_DESTROY, EVENT_OBJECT_LOCATIONCHANGE, NULL, OnWinEvent, pid, 0,
                               WINEVENT_OUTOFCONTEXT);
     w->process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (w->process && w - s_watched >= LOOP_WAITS &&
+        !RegisterWaitForSingleObject(&w->wait, w->process, ProcessEnded, w->process, INFINITE,
+                                     WT_EXECUTEONLYONCE)) {
+        w->wait = NULL;
+        CloseHandle(w->process);
+        w->process = NULL;
+    }
     if (!w->hook && !w->process)
         return FALSE;
     w->pid = pid;
@@ -64,6 +89,7 @@ void UnwatchProcess(DWORD pid)
         return;
     if (w->hook)
         UnhookWinEvent(w->hook);
+    StopWait(w);
     if (w->process)
         CloseHandle(w->process);
     ZeroMemory(w, sizeof(*w));
@@ -72,7 +98,7 @@ void UnwatchProcess(DWORD pid)
 DWORD WatchedProcessHandles(HANDLE *out, DWORD max)
 {
     DWORD n = 0;
-    for (int i = 0; i < MAX_WATCHED && n < max; i++)
+    for (int i = 0; i < LOOP_WAITS && n < max; i++)
         if (s_watched[i].users > 0 && s_watched[i].process)
             out[n++] = s_watched[i].process;
     return n;
@@ -81,13 +107,17 @@ DWORD WatchedProcessHandles(HANDLE *out, DWORD max)
 void OnProcessHandleSignalled(HANDLE process)
 {
     for (int i = 0; i < MAX_WATCHED; i++) {
-        if (s_watched[i].users > 0 && s_watched[i].process == process) {
+        // A wait thread's message may come late: only a handle still
+        // watched, and signalled, counts.
+        if (s_watched[i].users > 0 && s_watched[i].process == process &&
+            WaitForSingleObject(process, 0) == WAIT_OBJECT_0) {
             DWORD pid = s_watched[i].pid;
             // Each drop unwatches; the last one closes the handle.
             DropHiddenOfProcess(pid);
             DropPinnedOfProcess(pid);
             // Never waited on again, whatever still counted it.
             if (s_watched[i].users > 0 && s_watched[i].process == process) {
+                StopWait(&s_watched[i]);
                 CloseHandle(process);
                 s_watched[i].process = NULL;
             }

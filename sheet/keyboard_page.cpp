@@ -40,6 +40,10 @@ static void ShowTaken(HWND page, DWORD taken)
 static void InitKeyboardPage(HWND page)
 {
     for (int i = 0; i < HOTKEY_COUNT; i++) {
+        // A key alone or with Shift is typed, not a shortcut: the control
+        // adds Ctrl+Alt to it, as the host would refuse it.
+        SendDlgItemMessageA(page, IDC_HK_KEY + i, HKM_SETRULES, HKCOMB_NONE | HKCOMB_S,
+                            MAKELPARAM(HOTKEYF_CONTROL | HOTKEYF_ALT, 0));
         int v = IniGetInt(SETTINGS_SECTION, kHotkeySettings[i].key, kHotkeySettings[i].def);
         CheckDlgButton(page, IDC_HK_ON + i, v > 0);   // BST_CHECKED is 1
         // Off keeps its combination as a negative value.

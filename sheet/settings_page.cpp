@@ -118,11 +118,14 @@ DWORD BoxColor(HWND page, int id)
 }
 
 // Every key is written every time, each field stored just before its key.
+// A program that may not write the block (below the level of an elevated
+// host) still saves the file; the host takes it at its next start.
 void SaveSettingsPage(HWND page)
 {
+    static SharedSettings unshared;
     SharedSettings *s = WritableSettings();
     if (!s)
-        return;
+        s = &unshared;
 
     s->initPosition = (INT32)SendDlgItemMessageA(page, IDC_INITPOS, CB_GETCURSEL, 0, 0);
     WriteInt("fi.init", s->initPosition);

@@ -14,6 +14,7 @@
 #include "hooks/filedialog.h"
 #include "core/textbuf.h"
 #include "hooks/hooks.h"
+#include "core/ini_write.h"
 
 using namespace th;
 
@@ -1408,6 +1409,88 @@ TEST_F(FileDialogs, RecentListFromOutsideIsReadWithCareAndKeptToTen)
     for (int i = 0; i < 9; i++)
         stored += folders[i] + "\r\n";
     EXPECT_EQ(Lower(ReadFile(recent)), Lower(stored));
+}
+
+namespace {
+
+// Another program's writer that holds the configuration file's lock until
+// released.
+struct LockHolder {
+    std::string path;
+    HANDLE taken = CreateEventA(NULL, TRUE, FALSE, NULL), release = CreateEventA(NULL, TRUE, FALSE, NULL);
+    HANDLE thread = NULL;
+    static int Hold(void *context)
+    {
+        LockHolder *h = (LockHolder *)context;
+        SetEvent(h->taken);
+        WaitForSingleObject(h->release, 30000);
+        return INI_UNCHANGED;
+    }
+    static DWORD WINAPI Run(void *context)
+    {
+        LockHolder *h = (LockHolder *)context;
+        return (DWORD)IniLocked(h->path.c_str(), Hold, h);
+    }
+    bool Take(const std::string &file)
+    {
+        path = file;
+        thread = CreateThread(NULL, 0, Run, this, 0, NULL);
+        return thread && WaitForSingleObject(taken, 10000) == WAIT_OBJECT_0;
+    }
+    void Release()
+    {
+        SetEvent(release);
+        if (thread)
+            WaitForSingleObject(thread, 10000);
+    }
+    ~LockHolder()
+    {
+        Release();
+        if (thread)
+            CloseHandle(thread);
+        CloseHandle(taken);
+        CloseHandle(release);
+    }
+};
+
+} // namespace
+
+TEST_F(FileDialogs, RecentListIsNeverWrittenThroughALinkNorWaitedForOnTheDialogsThread)
+{
+    std::string a = Folder("recent link"), b = Folder("recent lock");
+    for (const std::string &f : { a, b })
+        ASSERT_TRUE(WriteFile(f + "\\file.txt", "x"));
+    // A hard link planted where the list's copy is made: the copy is made
+    // new, and the file the link shares its data with keeps its text.
+    std::string victim = TempPath("victim.txt"), copy = recent + ".new";
+    ASSERT_TRUE(WriteFile(victim, "not the recent list\r\n"));
+    DeleteFileA(copy.c_str());
+    ASSERT_TRUE(CreateHardLinkA(copy.c_str(), victim.c_str(), NULL));
+    std::string dialog = Open("open", a);
+    Call("field " + dialog + " file.txt");
+    DWORD start = GetTickCount();
+    EXPECT_EQ(Lower(Call("close " + dialog + " ok")), Lower("chosen " + a + "\\file.txt"));
+    DWORD free = GetTickCount() - start;
+    EXPECT_EQ(ReadFile(victim), "not the recent list\r\n") << "written through the link";
+    EXPECT_EQ(Lower(ReadFile(recent)), Lower(a + "\r\n"));
+    EXPECT_FALSE(FileExists(copy));
+
+    // The lock held by another program: OK does not wait for it, and the
+    // folder is written once the lock is free.
+    LockHolder holder;
+    ASSERT_TRUE(holder.Take(ini));
+    dialog = Open("open", b);
+    Call("field " + dialog + " file.txt");
+    start = GetTickCount();
+    EXPECT_EQ(Lower(Call("close " + dialog + " ok")), Lower("chosen " + b + "\\file.txt"));
+    DWORD held = GetTickCount() - start;
+    printf("OK took %lu ms with the lock free, %lu ms with it held elsewhere\n", (unsigned long)free,
+           (unsigned long)held);
+    EXPECT_LT(held, free + 1000) << "the dialog's thread waited for the lock";
+    EXPECT_EQ(Lower(ReadFile(recent)), Lower(a + "\r\n")) << "written while the lock was held";
+    holder.Release();
+    EXPECT_TRUE(WaitUntil([&] { return Lower(ReadFile(recent)) == Lower(b + "\r\n" + a + "\r\n"); }, 8000))
+        << ReadFile(recent);
 }
 
 // --- folder pickers ---------------------------------------------------------------------

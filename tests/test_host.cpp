@@ -506,8 +506,12 @@ TEST_F(Host, KeyboardPageChangesTurnsOffAndShowsTakenShortcuts)
 {
     host.Close();
     ASSERT_EQ(client.Call("hotkey " + std::to_string(MOD_CONTROL | MOD_ALT) + " " + std::to_string(VK_F8)), "ok");
+    // A plain "a" from the file is no shortcut: the host leaves it alone.
+    ASSERT_TRUE(WriteFile(ini, look.Ini() + "hk.restorelast=65\r\n"));
     StartHost();
     EXPECT_EQ(TakenShortcuts(host.window), 1u << 2) << "Ctrl+Alt+F8 is another program's";
+    EXPECT_TRUE(RegisterHotKey(NULL, 77, 0, 'A')) << "the host took a plain key";
+    UnregisterHotKey(NULL, 77);
     HWND w = Window("page-keys");
     ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == w; }, 3000));
     Keys({ VK_CONTROL, VK_MENU }, { VK_F6 });
@@ -563,6 +567,11 @@ TEST_F(Host, KeyboardPageChangesTurnsOffAndShowsTakenShortcuts)
     EXPECT_TRUE(WaitUntil([&] { return Topmost(w); }, 5000)) << "Ctrl+Shift+F11 does not pin";
     Keys({ VK_CONTROL, VK_MENU }, { VK_F8 });
     EXPECT_TRUE(WaitHidden(w)) << "Ctrl+Alt+F8, free again, does not float";
+    // A key typed alone into a hotkey control gets Ctrl+Alt.
+    Click(Centre(GetDlgItem(page, 454)));
+    Keys({}, { 'Q' });
+    EXPECT_TRUE(WaitUntil([&] { return stored("hk.restorelast") == MAKEWORD('Q', HOTKEYF_CONTROL | HOTKEYF_ALT); }, 3000))
+        << "hk.restorelast=" << stored("hk.restorelast");
     PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(sheet); }, 5000));
 }
@@ -958,6 +967,70 @@ TEST_F(Host, CommandsForWindowsNotToTouchDoNothing)
     EXPECT_TRUE(WaitHidden(top));
 }
 
+TEST_F(Host, ForgedHintsNeitherLoseAHiddenWindowNorHoldTheHostUp)
+{
+    // "Shown" posted right after the hide, before the window's program has
+    // hidden it, as any program can post it: the window stays recorded.
+    HWND w = Window("forged-shown");
+    ASSERT_TRUE(PostMessageA(host.window, WM_HOSTCOMMAND, 500, (LPARAM)w));
+    ASSERT_TRUE(PostMessageA(host.window, WM_HOSTCOMMAND, 503, (LPARAM)w));
+    ASSERT_TRUE(WaitHidden(w));
+    DWORD_PTR answer;
+    for (WPARAM code : { 503, 504, 503 })
+        ASSERT_TRUE(SendMessageTimeoutA(host.window, WM_HOSTCOMMAND, code, (LPARAM)w, SMTO_NORMAL, 3000, &answer));
+    Pump(300);
+    EXPECT_EQ(TrayIcons().size(), 2u) << "the hidden window lost its icon";
+    EXPECT_TRUE(FileExists(hiddenList)) << "and its record on disk";
+
+    // "Gone" for a hidden window whose program does not answer: asked once,
+    // never waited for, however many hints come.
+    ASSERT_TRUE(client.Post("hang 2500"));
+    Pump(300);
+    DWORD start = GetTickCount();
+    for (int i = 0; i < 50; i++)
+        ASSERT_TRUE(SendMessageTimeoutA(host.window, WM_HOSTCOMMAND, 505, (LPARAM)w, SMTO_NORMAL, 3000, &answer));
+    ASSERT_TRUE(SendMessageTimeoutA(host.window, WM_NULL, 0, 0, SMTO_NORMAL, 15000, &answer));
+    DWORD took = GetTickCount() - start;
+    printf("50 \"gone\" hints for a hung window took %lu ms\n", (unsigned long)took);
+    EXPECT_LT(took, 1000u) << "the host waited on the hung program";
+    EXPECT_EQ(client.Call("ping"), "pong");   // awake again
+    Pump(300);
+    EXPECT_EQ(TrayIcons().size(), 2u) << "a live window lost its icon";
+
+    // Its own program shows it again, after the host has seen it hidden:
+    // now the record goes, as it must.
+    client.Call("show " + HwndStr(w) + " " + std::to_string(SW_SHOWNA));
+    EXPECT_TRUE(WaitUntil([] { return TrayIcons().size() == 1; }, 3000)) << "shown, yet still recorded";
+
+    // Hidden and "shown" at once again, then restored from its icon.
+    ASSERT_TRUE(PostMessageA(host.window, WM_HOSTCOMMAND, 500, (LPARAM)w));
+    ASSERT_TRUE(PostMessageA(host.window, WM_HOSTCOMMAND, 503, (LPARAM)w));
+    ASSERT_TRUE(WaitHidden(w));
+    ASSERT_TRUE(WaitUntil([] { return TrayIcons().size() == 2; }, 3000));
+    Pump(300);
+    ASSERT_EQ(TrayIcons().size(), 2u);
+    Click(Centre(TrayIcons()[1]));
+    EXPECT_TRUE(WaitShown(w)) << "the hidden window cannot be brought back";
+}
+
+TEST_F(Host, TheHiddenListIsNeverWrittenThroughALink)
+{
+    // A hard link where the list's copy is made: the copy is made new.
+    std::string victim = TempPath("host-victim.txt"), copy = hiddenList + ".new";
+    ASSERT_TRUE(WriteFile(victim, "someone else's file\r\n"));
+    DeleteFileA(copy.c_str());
+    ASSERT_TRUE(CreateHardLinkA(copy.c_str(), victim.c_str(), NULL));
+    HWND w = Window("linked-list");
+    SysCommand(w, 500);
+    ASSERT_TRUE(WaitHidden(w));
+    ASSERT_TRUE(WaitUntil([&] { return FileExists(hiddenList); }, 3000));
+    EXPECT_EQ(ReadFile(victim), "someone else's file\r\n") << "written through the link";
+    EXPECT_NE(ReadFile(hiddenList).find(" 1 "), std::string::npos);
+    EXPECT_FALSE(FileExists(copy));
+    EXPECT_EQ(RunHostExe("--exit"), 0);
+    EXPECT_TRUE(WaitShown(w));
+}
+
 TEST_F(Host, ForgedHiddenListRecordsAreNotRestored)
 {
     // Windows that were never shown, named in a list the host did not
@@ -1010,8 +1083,21 @@ TEST_F(Host, TheBlockIsTheUsersAloneAndLabelledForReadingFromBelow)
     EXPECT_TRUE(got.ownerIsUser);
     EXPECT_TRUE(got.daclPresent) << "a NULL DACL lets anybody in";
     EXPECT_EQ(got.grants, "user,system") << "grants to whom";
-    // Mandatory labels: Wine neither returns nor enforces them.
+    // The label: the host's level (every program is high under Wine, which
+    // keeps a label given but enforces none), no-write-up, so that lower
+    // levels may read the block but never choose its file.
+    HANDLE token;
+    union { TOKEN_MANDATORY_LABEL label; BYTE bytes[128]; } level;
+    DWORD size = 0;
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+    ASSERT_TRUE(GetTokenInformation(token, TokenIntegrityLevel, &level, sizeof(level), &size));
+    CloseHandle(token);
+    PSID sid = level.label.Label.Sid;
+    bool high = *GetSidSubAuthority(sid, *GetSidSubAuthorityCount(sid) - 1) >= SECURITY_MANDATORY_HIGH_RID;
     printf("label: %s\n", got.label.c_str());
+    if (got.label != "(none returned)") {
+        EXPECT_EQ(got.label, high ? "S:(ML;;NW;;;HI)" : "S:(ML;;NW;;;ME)");
+    }
 }
 
 TEST_F(Host, TrayIconsComeBackWhenTheTaskbarRestarts)
@@ -1372,14 +1458,38 @@ TEST(HostCommandLine, ConfigPathsTheModuleWouldNotUseAreRefused)
 {
     // The module ignores these (it reads defaults and writes nothing); the
     // host says so instead of running on without its file.
-    for (const std::string &path : { "\\\\?\\" + TempPath("device.ini"), TempPath(std::string(300, 'c') + ".ini") }) {
-        SCOPED_TRACE(path.substr(0, 40));
+    // The names it keeps beside the file must fit as well ("<file>.new",
+    // "<stem>.recent.new"), and neither list may be the file itself.
+    std::string folder = TempPath("");
+    size_t room = 259 - 11 - folder.size();   // for the stem's name: "<stem>.recent.new" is 259
+    std::string longest = folder + std::string(room, 'd') + ".ini";            // 252 characters
+    std::string stemTooLong = folder + std::string(room + 1, 'e') + ".ini";     // 253
+    std::string copyTooLong = folder + "f." + std::string(256 - folder.size() - 2, 'x');   // "<file>.new" is 260
+    ASSERT_EQ(longest.size(), 252u);
+    struct Case { std::string path; const char *says; } cases[] = {
+        { "\\\\?\\" + TempPath("device.ini"), "configuration file" },
+        { TempPath(std::string(300, 'c') + ".ini"), "configuration file" },
+        { stemTooLong, "too long" },
+        { copyTooLong, "too long" },
+        { TempPath("own.hidden"), ".hidden" },
+        { TempPath("own.RECENT"), ".recent" },
+    };
+    ASSERT_TRUE(WriteFile(TempPath("own.hidden"), "[settings]\r\n"));
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.path.substr(0, 40) + "... (" + std::to_string(c.path.size()) + ")");
         DWORD pid = 0;
-        HANDLE p = Start(HostExe() + " --config \"" + path + "\"", &pid);
+        HANDLE p = Start(HostExe() + " --config \"" + c.path + "\"", &pid);
         ASSERT_TRUE(p);
-        EXPECT_NE(AnswerMessageBox(pid).find("configuration file"), std::string::npos);
+        EXPECT_NE(AnswerMessageBox(pid).find(c.says), std::string::npos);
         EXPECT_EQ(ExitCode(p), 2);
     }
+    EXPECT_EQ(ReadFile(TempPath("own.hidden")), "[settings]\r\n") << "the file was taken for its own list";
+    // The longest path that leaves room for every name is taken.
+    ASSERT_TRUE(WriteFile(longest, "[settings]\r\n"));
+    HostProcess fits;
+    EXPECT_TRUE(fits.Start(longest)) << "a path of 252 characters leaves room for every name";
+    fits.Close();
+    DeleteFileA(longest.c_str());
 }
 
 // --- the request pipe ------------------------------------------------------------

@@ -102,12 +102,30 @@ TEST(SharedBlock, NoBlockMeansEveryEntryPointDoesNothing)
 
 TEST(SharedBlock, MadeForTheUserAloneAndReadOnlyWhereNothingIsWritten)
 {
-    // A name of this test's own, so that the module itself makes the block
-    // (the real one may be held by programs hooked in earlier tests).
+    // A name of this test's own (the real one may be held by programs
+    // hooked in earlier tests). A program that finds no block makes none:
+    // only the host makes it, labelled at its own level.
     char saved[sizeof(g_mapping.name)];
     memcpy(saved, g_mapping.name, sizeof(saved));
     wsprintfA(g_mapping.name, "Brivane_made_%lu", GetCurrentProcessId());
     SharedSettings *before = g_settings;
+    ModuleAttach(GetModuleHandleA(NULL));
+    EXPECT_FALSE(g_settings) << "a program without the host's block uses none";
+    EXPECT_FALSE(WritableSettings());
+    HANDLE none = OpenFileMappingA(FILE_MAP_READ, FALSE, g_mapping.name);
+    EXPECT_FALSE(none) << "the module made a block of its own";
+    if (none)
+        CloseHandle(none);
+    EXPECT_STREQ(ConfigPath().text, "") << "no block, no file";
+
+    // The block as the host makes it: for the user alone, labelled
+    // medium (or high, elevated) with no-write-up.
+    PSECURITY_DESCRIPTOR made = NewUserOnlyDescriptor("NW", "ME");
+    ASSERT_TRUE(made);
+    SECURITY_ATTRIBUTES attrs = { sizeof(attrs), made, FALSE };
+    HANDLE hostsBlock = CreateFileMappingA(INVALID_HANDLE_VALUE, &attrs, PAGE_READWRITE, 0, 4096, g_mapping.name);
+    LocalFree(made);
+    ASSERT_TRUE(hostsBlock);
     ModuleAttach(GetModuleHandleA(NULL));
     ASSERT_TRUE(g_settings);
     ASSERT_NE(g_settings, before);
@@ -123,7 +141,7 @@ TEST(SharedBlock, MadeForTheUserAloneAndReadOnlyWhereNothingIsWritten)
     PSID owner = NULL;
     PACL dacl = NULL;
     PSECURITY_DESCRIPTOR sd = NULL;
-    ASSERT_EQ(GetSecurityInfo(g_mapping.handle, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+    ASSERT_EQ(GetSecurityInfo(hostsBlock, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
                               &owner, NULL, &dacl, NULL, &sd), (DWORD)ERROR_SUCCESS);
     ASSERT_TRUE(dacl) << "a NULL DACL lets every program rewrite the block";
     EXPECT_TRUE(owner && EqualSid(owner, me.user.User.Sid));
@@ -154,6 +172,7 @@ TEST(SharedBlock, MadeForTheUserAloneAndReadOnlyWhereNothingIsWritten)
     EXPECT_EQ(g_settings->opacity, 77);
     EXPECT_EQ(WritableSettings(), writable) << "mapped again on every call";
 
+    CloseHandle(hostsBlock);
     memcpy(g_mapping.name, saved, sizeof(saved));
     ModuleAttach(GetModuleHandleA(NULL));
 }

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <string>
 #include "support/harness.h"
+#include <aclapi.h>
+#include <sddl.h>
 #include "core/buffers.h"
 #include "core/exports.h"
 #include "core/ini.h"
@@ -327,6 +329,88 @@ TEST_F(BadInput, FileHeldOpenExclusivelyFailsWritesAndLosesNothing)
     ExpectSettingsInRange(g_settings);
     CloseHandle(held);
     EXPECT_EQ(ReadFile(path), bytes) << "nothing the user had is lost";
+}
+
+static std::string UserSid()
+{
+    HANDLE token;
+    union { TOKEN_USER user; BYTE bytes[128]; } me;
+    DWORD size = 0;
+    std::string out;
+    if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+        char *text = NULL;
+        if (GetTokenInformation(token, TokenUser, &me, sizeof(me), &size) && ConvertSidToStringSidA(me.user.User.Sid, &text))
+            out = text;
+        LocalFree(text);
+        CloseHandle(token);
+    }
+    return out;
+}
+
+// The file's DACL as text; "" when it cannot be read.
+static std::string DaclText(const std::string &path)
+{
+    PSECURITY_DESCRIPTOR sd = NULL;
+    PACL dacl = NULL;
+    if (GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, NULL, NULL, &dacl, NULL,
+                              &sd) != ERROR_SUCCESS)
+        return "";
+    char *text = NULL;
+    std::string out;
+    if (ConvertSecurityDescriptorToStringSecurityDescriptorA(sd, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text,
+                                                             NULL))
+        out = text;
+    LocalFree(text);
+    LocalFree(sd);
+    return out;
+}
+
+TEST_F(BadInput, HardLinksAreNeitherWrittenThroughNorBrokenAndTheFileKeepsItsPermissions)
+{
+    const std::string bytes = "[settings]\r\nfi.trans=40\r\n[global]\r\nname1=Kept\r\n";
+    std::string path = TempPath("linked.ini"), other = TempPath("linked-other.ini"), victim = TempPath("victim.ini");
+    for (const std::string &p : { path, other, victim, path + ".new" })
+        DeleteFileA(p.c_str());
+    ASSERT_TRUE(WriteFile(path, bytes));
+    Use(path);
+    // A file with a second name: the rename would leave that name with the
+    // old text, so the write is refused and both keep it.
+    ASSERT_TRUE(CreateHardLinkA(other.c_str(), path.c_str(), NULL));
+    EXPECT_FALSE(IniWriteString("global", "name2", "Lost"));
+    EXPECT_EQ(ReadFile(path), bytes);
+    EXPECT_EQ(ReadFile(other), bytes);
+    ASSERT_TRUE(DeleteFileA(other.c_str()));
+
+    // A hard link planted where the copy is made: the copy is made new.
+    ASSERT_TRUE(WriteFile(victim, "victim\r\n"));
+    ASSERT_TRUE(CreateHardLinkA((path + ".new").c_str(), victim.c_str(), NULL));
+    EXPECT_TRUE(IniWriteString("global", "name2", "New"));
+    EXPECT_EQ(ReadFile(victim), "victim\r\n") << "written through the link";
+    EXPECT_NE(ReadFile(path).find("name2=New"), std::string::npos);
+    EXPECT_FALSE(FileExists(path + ".new"));
+
+    // Permissions of the file's own (the user alone, nothing inherited)
+    // stay with it when the copy replaces it.
+    std::string sid = UserSid();
+    PSECURITY_DESCRIPTOR sd = NULL;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(("D:P(A;;FA;;;" + sid + ")").c_str(),
+                                                                     SDDL_REVISION_1, &sd, NULL));
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL own = NULL;
+    ASSERT_TRUE(GetSecurityDescriptorDacl(sd, &present, &own, &defaulted));
+    DWORD set = SetNamedSecurityInfoA((char *)path.c_str(), SE_FILE_OBJECT,
+                                      DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, NULL, NULL,
+                                      own, NULL);
+    LocalFree(sd);
+    std::string before = DaclText(path);
+    if (set != ERROR_SUCCESS || before.find("D:P") != 0) {
+        printf("file permissions not kept here (%lu, %s): that half not judged\n", (unsigned long)set,
+               before.c_str());
+        return;
+    }
+    EXPECT_TRUE(IniWriteString("global", "name3", "Third"));
+    EXPECT_NE(ReadFile(path).find("name3=Third"), std::string::npos);
+    EXPECT_EQ(DaclText(path), before) << "the file took the folder's permissions";
 }
 
 // A writer that dies after writing its copy, before the copy replaces the

@@ -129,17 +129,26 @@ Module::~Module()
 SharedBlock::SharedBlock()
 {
     // Made as the host makes it: owned by the user, for the user and
-    // SYSTEM only. A block of a test can outlive the test in hooked
-    // programs, and a later host accepts only a block of the user's own.
+    // SYSTEM only, labelled at this program's level with no-write-up. A
+    // block of a test can outlive the test in hooked programs, and a later
+    // host accepts only a block of the user's own, and (elevated, as every
+    // program is under Wine) one that no lower level may write.
     PSECURITY_DESCRIPTOR sd = NULL;
     HANDLE token;
     union { TOKEN_USER user; BYTE bytes[128]; } me;
+    union { TOKEN_MANDATORY_LABEL label; BYTE bytes[128]; } level;
     DWORD size = 0;
     char *sid = NULL;
     if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+        const char *label = "ME";
+        if (GetTokenInformation(token, TokenIntegrityLevel, &level, sizeof(level), &size)) {
+            PSID ls = level.label.Label.Sid;
+            if (*GetSidSubAuthority(ls, *GetSidSubAuthorityCount(ls) - 1) >= SECURITY_MANDATORY_HIGH_RID)
+                label = "HI";
+        }
         if (GetTokenInformation(token, TokenUser, &me, sizeof(me), &size) &&
             ConvertSidToStringSidA(me.user.User.Sid, &sid)) {
-            std::string sddl = std::string("O:") + sid + "D:P(A;;GA;;;" + sid + ")(A;;GA;;;SY)";
+            std::string sddl = std::string("O:") + sid + "D:P(A;;GA;;;" + sid + ")(A;;GA;;;SY)S:(ML;;NW;;;" + label + ")";
             ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1, &sd, NULL);
             LocalFree(sid);
         }

@@ -46,17 +46,23 @@ TEST(HostArgs, Table)
 
 // Stored shortcuts (the hotkey control's value: key + 256 x 1 Shift, 2 Ctrl,
 // 4 Alt) as RegisterHotKey takes them (1 Alt, 2 Ctrl, 4 Shift); anything
-// that is not a key with at most those modifiers is off.
+// that is not a key with at most those modifiers, Ctrl or Alt among them,
+// is off.
 TEST(Hotkeys, StoredValueToRegistration)
 {
     struct Case { int value; bool on; unsigned modifiers, vk; } cases[] = {
         { 0x675, true, 3, 0x75 },        // Ctrl+Alt+F6, the default of "Always on top"
         { 0x655, true, 3, 'U' },         // Ctrl+Alt+U
         { 0x37A, true, 6, 0x7A },        // Ctrl+Shift+F11
-        { 0x17A, true, 4, 0x7A },        // Shift+F11
         { 0x47A, true, 1, 0x7A },        // Alt+F11
+        { 0x241, true, 2, 'A' },         // Ctrl+A
         { 0xE2E, true, 3, 0x2E },        // Ctrl+Alt+Delete as an extended key: the bit does not matter
-        { 0x07A, true, 0, 0x7A },        // F11 alone
+        // neither Ctrl nor Alt: a key that is typed, never a shortcut
+        { 0x17A, false, 0, 0 },          // Shift+F11
+        { 0x07A, false, 0, 0 },          // F11 alone
+        { 65, false, 0, 0 },             // a plain "a"
+        { 0x141, false, 0, 0 },          // Shift+A
+        { 0x941, false, 0, 0 },          // Shift+A as an extended key
         { 0, false, 0, 0 },              // off
         { -0x675, false, 0, 0 },         // off, combination kept
         { 0x600, false, 0, 0 },          // modifiers without a key

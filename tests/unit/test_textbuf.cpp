@@ -65,6 +65,35 @@ TEST(BufJoin, JoinsOnlyWhatFitsWhole)
     EXPECT_STREQ(self, "C:\\a\\b.ini");
 }
 
+TEST(BesideName, TheListsNamesAreNeverTheConfigurationFileAndNeverCut)
+{
+    struct Case { const char *config, *extension; size_t cap; bool ok; const char *want; } cases[] = {
+        { "C:\\b\\brivane.ini", ".recent", 32, true, "C:\\b\\brivane.recent" },
+        { "C:\\b.d\\brivane", ".hidden", 32, true, "C:\\b.d\\brivane.hidden" },   // a dot in a folder is no extension
+        { "C:\\b\\a.b.ini", ".recent", 32, true, "C:\\b\\a.b.recent" },
+        { "C:\\b\\my.hidden", ".hidden", 32, false, "" },                   // its own list
+        { "C:\\b\\MY.Recent", ".recent", 32, false, "" },                   // ASCII case aside
+        { "C:\\b\\my.hidden", ".recent", 32, true, "C:\\b\\my.recent" },
+        { "C:\\b\\my.rec", ".recent", 32, true, "C:\\b\\my.recent" },
+        { "C:\\b\\a.ini", ".recent", 14, true, "C:\\b\\a.recent" },       // 13 + NUL: exact fit
+        { "C:\\b\\a.ini", ".recent", 13, false, "" },                       // one too small: refused
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.config) + " " + c.extension + " cap " + std::to_string(c.cap));
+        char buf[40];
+        memset(buf, 0xcc, sizeof(buf));
+        EXPECT_EQ(BesideName(buf, c.cap, c.config, c.extension), c.ok);
+        EXPECT_STREQ(buf, c.want);
+        EXPECT_EQ((unsigned char)buf[c.cap], 0xcc) << "wrote past the capacity";
+    }
+    // Every name kept beside it within 260: "<file>.new", "<stem>.recent.new".
+    std::string stem = "C:\\" + std::string(241, 'a');   // 244 characters
+    EXPECT_TRUE(BesideNamesFit((stem + ".ini").c_str(), 260));     // 248: the stem with 11 is 255
+    EXPECT_FALSE(BesideNamesFit((stem + "aaaaa.ini").c_str(), 260));   // the stem with 11 is 260
+    EXPECT_FALSE(BesideNamesFit((stem + "." + std::string(11, 'x')).c_str(), 260));   // "<file>.new" is 260
+    EXPECT_TRUE(BesideNamesFit((stem + "." + std::string(10, 'x')).c_str(), 260));
+}
+
 TEST(FullyQualifiedPath, OnlyPathsThatNameOneFileWhereverTheProcessStands)
 {
     const std::string a300(300, 'A'), a600(600, 'A'), a2000(2000, 'A');
