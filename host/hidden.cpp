@@ -12,6 +12,8 @@ static UINT s_nextTrayId = FIRST_TRAY_ID;
 
 int HiddenCount() { return s_count; }
 
+const HiddenWindow *HiddenAt(int i) { return &s_hidden[i]; }
+
 HiddenWindow *FindHidden(HWND window)
 {
     for (int i = 0; i < s_count; i++)
@@ -156,6 +158,7 @@ static void ShowAgain(HWND window, BOOL activate)
 {
     if (!IsWindow(window))
         return;
+    BringWindowIntoView(window);
     if (activate) {
         ShowWindowAsync(window, IsIconic(window) ? SW_RESTORE : SW_SHOW);
         SetForegroundWindow(window);
@@ -208,6 +211,13 @@ void OnHiddenWindowEvent(DWORD event, HWND window)
         RemoveEntry(h);
         SaveList();
     }
+}
+
+void KeepFloatIconsInView()
+{
+    for (int i = 0; i < s_count; i++)
+        if (s_hidden[i].floatIcon)
+            BringWindowIntoView(s_hidden[i].floatIcon);
 }
 
 void DropHiddenOfProcess(DWORD pid)
@@ -263,6 +273,6 @@ void RecoverHiddenFromDisk()
     size_t n = ParseHiddenRecords(text, length, records, COUNTOF(records));
     for (size_t i = 0; i < n; i++)
         if (MayRestore(records[i]))
-            ShowWindowAsync((HWND)(UINT_PTR)records[i].window, SW_SHOWNA);
+            ShowAgain((HWND)(UINT_PTR)records[i].window, FALSE);
     DeleteFileA(g_hiddenListPath);
 }

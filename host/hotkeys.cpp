@@ -13,6 +13,7 @@
 
 static const char *const kHotkeyNames[HOTKEY_COUNT] = {
     "Always on top", "Minimize to tray", "To floating icon", "Restore all windows", "Restore the last hidden window",
+    "Hidden windows menu",
 };
 
 static int s_values[HOTKEY_COUNT];
@@ -121,6 +122,9 @@ void OnHotkey(WPARAM id)
         break;
     case HOTKEY_RESTORE_LAST:
         RestoreMostRecent();
+        break;
+    case HOTKEY_HIDDEN_MENU:
+        ShowHiddenWindowsMenu();
         break;
     }
 }
