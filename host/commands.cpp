@@ -139,10 +139,6 @@ void OnHostCommand(WPARAM code, HWND window)
         TellRefused(window, RefusalFor(window));
         return;
     }
-    if (!WindowAnswers(target)) {
-        TellRefused(target, REFUSAL_HUNG);
-        return;
-    }
     if (code >= HOSTCMD_RULE_TOPMOST) {
         OnRuleCommand(code, target);
         return;

@@ -164,7 +164,8 @@ void RememberAnnouncedRules();
 
 // --- why nothing happened (refusals.cpp) -------------------------------------------
 
-// TRUE when the window's thread answers within a short wait.
+// TRUE when the window's thread answers within a short wait (the host
+// answers its own messages meanwhile).
 BOOL WindowAnswers(HWND window);
 // The refusal a command refused for the window is (CommandRefusal).
 int RefusalFor(HWND window);

@@ -331,7 +331,7 @@ size_t RefusalText(int refusal, const char *title, char *out, size_t cap)
     out[0] = '\0';
     const char *why = refusal == REFUSAL_ELEVATED
                           ? "\" runs as administrator. Run Brivane as administrator to change its windows."
-                      : refusal == REFUSAL_HUNG ? "\" does not answer. Try again once it responds."
+                      : refusal == REFUSAL_HUNG ? "\" does not answer. What was asked happens once it responds."
                                                 : NULL;
     if (!why)
         return 0;

@@ -132,7 +132,7 @@ bool BringIntoView(const IRect &place, const MonitorArea *monitors, size_t n, IR
 enum CommandRefusal {
     REFUSAL_NONE,       // the host can act on the window
     REFUSAL_ELEVATED,   // its program runs above the host (as administrator)
-    REFUSAL_HUNG,       // it does not answer
+    REFUSAL_HUNG,       // it does not answer now (what was asked happens once it does)
     REFUSAL_SILENT      // not a window commands are for (dialogs, the shell, forged handles)
 };
 

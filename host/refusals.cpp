@@ -21,7 +21,7 @@ static BOOL Told(HWND window, DWORD pid)
 BOOL WindowAnswers(HWND window)
 {
     DWORD_PTR answer;
-    return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, ANSWER_WAIT_MS, &answer) != 0;
+    return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_NORMAL, ANSWER_WAIT_MS, &answer) != 0;
 }
 
 void TellRefused(HWND window, int refusal)

@@ -349,7 +349,7 @@ TEST(Refusals, WhoIsToldAndWhat)
         { REFUSAL_ELEVATED, false, true, "Registry Editor",
           "\"Registry Editor\" runs as administrator. Run Brivane as administrator to change its windows." },
         { REFUSAL_ELEVATED, true, false, "Registry Editor", nullptr },
-        { REFUSAL_HUNG, false, true, "", "\"(untitled window)\" does not answer. Try again once it responds." },
+        { REFUSAL_HUNG, false, true, "", "\"(untitled window)\" does not answer. What was asked happens once it responds." },
         { REFUSAL_HUNG, true, false, "x", nullptr },
         { REFUSAL_SILENT, false, false, "forged", "" },
         { REFUSAL_NONE, false, false, "fine", "" },
