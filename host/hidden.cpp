@@ -177,6 +177,15 @@ void RestoreHidden(HWND window)
     ShowAgain(window, TRUE);
 }
 
+void HoldHiddenWhileStarting(HWND window)
+{
+    HiddenWindow *h = FindHidden(window);
+    if (h) {
+        h->holding = TRUE;
+        h->holdFrom = GetTickCount();
+    }
+}
+
 void RestoreAllHidden()
 {
     while (s_count > 0) {
@@ -207,6 +216,12 @@ void OnHiddenWindowEvent(DWORD event, HWND window)
     // The events come after the fact, so the window is looked at now.
     DWORD pid = 0;
     BOOL alive = IsWindow(window) && GetWindowThreadProcessId(window, &pid) && pid == h->pid;
+    if (alive && h->holding && GetTickCount() - h->holdFrom < START_HOLD_MS) {
+        if (event == EVENT_OBJECT_SHOW && IsWindowVisible(window))
+            ShowWindowAsync(window, SW_HIDE);
+        return;
+    }
+    h->holding = FALSE;
     if (!alive || (event == EVENT_OBJECT_SHOW && IsWindowVisible(window))) {
         RemoveEntry(h);
         SaveList();

@@ -55,6 +55,8 @@ struct HiddenWindow {
     HICON icon;        // the host's own copy of the window's icon
     DWORD order;       // larger is hidden later
     BOOL watched;      // WatchProcess took its program
+    DWORD holdFrom;    // HoldHiddenWhileStarting: when it began (GetTickCount)
+    BOOL holding;
 };
 
 // Hides the window behind a tray icon or a floating icon; nothing when it
@@ -62,6 +64,11 @@ struct HiddenWindow {
 void HideWindowAs(HWND window, int kind);
 // Shows the window again and activates it; drops its icon.
 void RestoreHidden(HWND window);
+// A window hidden as its program starts: for START_HOLD_MS its program's
+// own showing (a start-up may show its window more than once) hides it
+// again instead of taking it off the list.
+enum { START_HOLD_MS = 3000 };
+void HoldHiddenWhileStarting(HWND window);
 void RestoreAllHidden();
 void RestoreMostRecent();
 HiddenWindow *FindHidden(HWND window);

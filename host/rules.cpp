@@ -51,6 +51,7 @@ void OnRuleCommand(WPARAM code, HWND target)
         break;
     case HOSTCMD_RULE_START_TRAY:
         HideWindowAs(target, HIDDEN_TRAY);
+        HoldHiddenWhileStarting(target);
         break;
     case HOSTCMD_RULE_MIN_TRAY:
     case HOSTCMD_RULE_MIN_FLOAT:
@@ -74,25 +75,29 @@ void OnRuleCommand(WPARAM code, HWND target)
 // The section as it was last announced; programs read their rules again
 // only when it changed.
 static char s_announced[8192];
-static BOOL s_haveAnnounced;
+static DWORD s_announcedLength = (DWORD)-1;   // -1: none to compare with
+
+// The section's text and its length; -1 when it does not fit to compare.
+static DWORD ReadRulesSection(char *out, DWORD size)
+{
+    DWORD n = GetPrivateProfileSectionA(RULES_SECTION, out, size, g_configPath);
+    return n >= size - 2 ? (DWORD)-1 : n;
+}
 
 void AnnounceRulesIfChanged(UINT settingsChanged)
 {
     static char now[sizeof(s_announced)];
-    DWORD n = GetPrivateProfileSectionA(RULES_SECTION, now, COUNTOF(now), g_configPath);
-    if (n >= COUNTOF(now) - 2)
-        now[0] = now[1] = 0, n = (DWORD)-1;   // too long to compare: always announced
-    if (s_haveAnnounced && n != (DWORD)-1 && memcmp(now, s_announced, n + 2) == 0)
+    DWORD n = ReadRulesSection(now, sizeof(now));
+    if (n != (DWORD)-1 && n == s_announcedLength && memcmp(now, s_announced, n) == 0)
         return;
     if (n != (DWORD)-1)
-        memcpy(s_announced, now, n + 2);
-    s_haveAnnounced = n != (DWORD)-1;
+        memcpy(s_announced, now, n);
+    s_announcedLength = n;
     // Posted: nobody is waited for, a hung program reads them later.
     PostMessageA(HWND_BROADCAST, settingsChanged, SETTINGS_RULES_CHANGED, 0);
 }
 
 void RememberAnnouncedRules()
 {
-    DWORD n = GetPrivateProfileSectionA(RULES_SECTION, s_announced, COUNTOF(s_announced), g_configPath);
-    s_haveAnnounced = n < COUNTOF(s_announced) - 2;
+    s_announcedLength = ReadRulesSection(s_announced, sizeof(s_announced));
 }

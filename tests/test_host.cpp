@@ -1896,11 +1896,15 @@ TEST_F(Host, RulesMinimizeToFloatingIconAndTrayInWordpadAndNotepad)
 TEST_F(Host, RulesStartInTrayAndTheHiddenWindowsMenu)
 {
     SetRules(host.window, ini, "regedit", "starttray,closetray");
+    ASSERT_TRUE(WaitUntil([] { return TrayIcons().size() == 1; })) << "the host's own tray icon";
     WineProgram regedit(kRegedit);
     HWND r = MainWindowOf(regedit.pid);
     ASSERT_TRUE(r);
+    char cls[64] = "";
+    GetClassNameA(r, cls, sizeof(cls));
     ASSERT_TRUE(WaitUntil([&] { return TrayIcons().size() == 2 && !IsWindowVisible(r); }, 10000))
-        << "regedit did not start in the tray";
+        << "regedit did not start in the tray: " << cls << " visible " << IsWindowVisible(r) << ", "
+        << TrayIcons().size() << " tray icons";
 
     HWND c = Window("hidden-menu-client");
     SysCommand(c, 502);
