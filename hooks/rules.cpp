@@ -62,11 +62,20 @@ static BOOL RuleWindow(HWND window)
 
 void RulesOnShow(HWND window)
 {
-    if (!g_settings || !RuleWindow(window))
+    if (!g_settings)
         return;
-    // The first window counts whether or not there is a rule for it then.
-    BOOL first = InterlockedExchange(&s_firstShown, 1) == 0;
+    // The first window counts whether or not there is a rule for it then:
+    // a start rule written later is for the next start. Without rules the
+    // window is looked at no further.
     unsigned rules = ProgramRules();
+    if (!rules) {
+        if ((GetWindowLongA(window, GWL_STYLE) & WS_CAPTION) == WS_CAPTION && !GetParent(window))
+            InterlockedExchange(&s_firstShown, 1);
+        return;
+    }
+    if (!RuleWindow(window))
+        return;
+    BOOL first = InterlockedExchange(&s_firstShown, 1) == 0;
     if (first && (rules & RULE_START_TRAY))
         PostHostCommand(HOSTCMD_RULE_START_TRAY, window);
     if (rules & RULE_TOPMOST)
