@@ -20,6 +20,7 @@ enum HotkeyIndex {
     HOTKEY_FLOAT,         // "To floating icon" on the foreground window
     HOTKEY_RESTORE_ALL,   // "Restore all windows"
     HOTKEY_RESTORE_LAST,  // "Restore the last hidden window"
+    HOTKEY_HIDDEN_MENU,   // the menu of the hidden windows, at the pointer
     HOTKEY_COUNT
 };
 
@@ -30,7 +31,7 @@ struct HotkeySetting {
     int def;
 };
 
-// Ctrl+Alt with F6 to F9: no character is typed with them (AltGr is
+// Ctrl+Alt with F6 to F10: no character is typed with them (AltGr is
 // Ctrl+Alt), and neither the system nor common programs take them.
 // Ctrl+Alt+U is the restore key of earlier versions.
 static const HotkeySetting kHotkeySettings[HOTKEY_COUNT] = {
@@ -39,6 +40,7 @@ static const HotkeySetting kHotkeySettings[HOTKEY_COUNT] = {
     { "hk.float", HOTKEY_CTRL_ALT | 0x77 },         // F8
     { "hk.restoreall", HOTKEY_CTRL_ALT | 0x78 },    // F9
     { "hk.restorelast", HOTKEY_CTRL_ALT | 'U' },
+    { "hk.hiddenmenu", HOTKEY_CTRL_ALT | 0x79 },    // F10
 };
 
 // The border of windows the host pinned: on or off, and its colour.

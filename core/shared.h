@@ -16,7 +16,9 @@
 // has bit i set for each shortcut (HotkeyIndex) that is on but could not be
 // registered, as another program holds its combination.
 #define BRIVANE_SETTINGS_CHANGED "BrivaneSettingsChanged"
-enum { SETTINGS_CHANGED = 0, SETTINGS_QUERY = 1 };
+// The host passes a change of section rules on to every program as a
+// broadcast with wParam 2, which it ignores itself.
+enum { SETTINGS_CHANGED = 0, SETTINGS_QUERY = 1, SETTINGS_RULES_CHANGED = 2 };
 
 // Command codes carried in WM_HOSTCOMMAND's wParam.
 enum HostCommand {
@@ -31,7 +33,15 @@ enum HostCommand {
     // decide nothing by themselves.
     HOSTCMD_WINDOW_SHOWN = 503,
     HOSTCMD_WINDOW_MOVED = 504,
-    HOSTCMD_WINDOW_GONE = 505
+    HOSTCMD_WINDOW_GONE = 505,
+    // A program's rules met by its window: pin it as it first shows, send
+    // the program's first window to the tray, and Minimize or Close held
+    // back for the window to go to the tray or a floating icon instead.
+    HOSTCMD_RULE_TOPMOST = 506,
+    HOSTCMD_RULE_START_TRAY = 507,
+    HOSTCMD_RULE_MIN_TRAY = 508,
+    HOSTCMD_RULE_MIN_FLOAT = 509,
+    HOSTCMD_RULE_CLOSE_TRAY = 510
 };
 
 #define CONFIG_PATH_CAPACITY 4052   // 4051 characters and the NUL

@@ -66,6 +66,19 @@ void RemoveSysMenuItems(HWND window);
 // host to look at a top-level window it may have hidden or pinned again.
 void HintHost(const CWPRETSTRUCT *ret);
 
+// The running program's rules (rules.cpp). A window of it first shown:
+// the start and on-top rules go to the host.
+void RulesOnShow(HWND window);
+// A system command about to be carried out for the window (HCBT_SYSCOMMAND):
+// TRUE when a rule sent the window to the host instead, and the command is
+// to be held back.
+BOOL RulesOnSysCommand(HWND window, WPARAM command);
+// The announcement of changed settings, once the rules were read (until
+// then a value no message has); seen, the rules are read again when next
+// needed.
+extern UINT g_rulesChangedMessage;
+void ForgetRules();
+
 // Posts WM_HOSTCOMMAND to the host window; nothing when there is no live
 // host window. Returns whether a message was posted.
 BOOL PostHostCommand(WPARAM code, HWND window);

@@ -39,6 +39,8 @@ void HintHost(const CWPRETSTRUCT *ret)
                 : GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST ? HOSTCMD_WINDOW_MOVED : 0;
     if (hint)
         PostHostCommand(hint, window);
+    if (hint == HOSTCMD_WINDOW_SHOWN)
+        RulesOnShow(window);
 }
 
 BOOL WindowOfThisProcess(HWND window)
@@ -52,6 +54,11 @@ LRESULT CALLBACK ActivationProc(int code, WPARAM wParam, LPARAM lParam)
 {
     if (code == HCBT_ACTIVATE && g_settings && WindowOfThisProcess((HWND)wParam))
         AddSysMenuItems((HWND)wParam);
+    // The event names no window: a Minimize or Close reaches the window
+    // that is active on this thread (the click, the key or the menu
+    // activated it first).
+    else if (code == HCBT_SYSCOMMAND && RulesOnSysCommand(GetActiveWindow(), wParam))
+        return 1;   // the host takes the window instead
     return CallNextHookEx(g_hooks[HOOK_CBT], code, wParam, lParam);
 }
 
@@ -60,8 +67,11 @@ LRESULT CALLBACK SysCommandProc(int code, WPARAM wParam, LPARAM lParam)
     MSG *msg = (MSG *)lParam;
     if (code == HC_ACTION && msg->message == WM_KEYDOWN && msg->wParam == FAVOURITES_KEY && wParam == PM_REMOVE)
         FavouritesKey(msg);
-    if (code < 0 || msg->message != WM_SYSCOMMAND)
+    if (code < 0 || msg->message != WM_SYSCOMMAND) {
+        if (msg->message == g_rulesChangedMessage && code == HC_ACTION)
+            ForgetRules();
         return CallNextHookEx(g_hooks[HOOK_GETMESSAGE], code, wParam, lParam);
+    }
     WORD command = LOWORD(msg->wParam);
     if (command < IDM_TRAY || command > IDM_FLOAT || !g_settings || !WindowOfThisProcess(msg->hwnd))
         return CallNextHookEx(g_hooks[HOOK_GETMESSAGE], code, wParam, lParam);

@@ -34,7 +34,7 @@ static DWORD IntegrityOf(HANDLE process)
 // TRUE when the window's program runs above the host: the host acts on no
 // window it could not be asked about by that program's equals. A program
 // whose level cannot be read counts as above, where the host has a level.
-static BOOL AboveHost(DWORD pid)
+BOOL ProgramAboveHost(DWORD pid)
 {
     static DWORD own = (DWORD)-1;
     if (own == (DWORD)-1)
@@ -73,14 +73,18 @@ static HWND CommandTarget(HWND window)
             return NULL;
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    if (pid == 0 || pid == GetCurrentProcessId() || AboveHost(pid))
+    if (pid == 0 || pid == GetCurrentProcessId() || ProgramAboveHost(pid))
         return NULL;
     return window;
 }
 
 static void ToggleTopmost(HWND window)
 {
-    BOOL topmost = !(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    SetTopmost(window, !(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST));
+}
+
+void SetTopmost(HWND window, BOOL topmost)
+{
     // Asynchronous: a hung program never holds the host up.
     SetWindowPos(window, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
@@ -114,6 +118,8 @@ static void LookAtWindow(DWORD event, HWND window)
 {
     OnHiddenWindowEvent(event, window);
     OnPinnedWindowEvent(event, window);
+    if (event == EVENT_OBJECT_DESTROY)
+        ForgetRuledWindow(window);
 }
 
 // The window's thread has answered, or the window is gone: looked at now.
@@ -159,9 +165,21 @@ void OnHostCommand(WPARAM code, HWND window)
             return;
         }
     }
-    HWND target = CommandTarget(window);
-    if (!target)
+    BOOL known = code == HOSTCMD_MIN_RCLICK || code == HOSTCMD_MAX_RCLICK ||
+                 (code >= HOSTCMD_TRAY && code <= HOSTCMD_FLOAT) ||
+                 (code >= HOSTCMD_RULE_TOPMOST && code <= HOSTCMD_RULE_CLOSE_TRAY);
+    if (!known)
         return;
+    HWND target = CommandTarget(window);
+    // Nothing is done: said when the user can do something about it.
+    if (!target) {
+        TellRefused(window, RefusalFor(window));
+        return;
+    }
+    if (code >= HOSTCMD_RULE_TOPMOST) {
+        OnRuleCommand(code, target);
+        return;
+    }
     switch (code) {
     case HOSTCMD_TRAY:
     case HOSTCMD_MIN_RCLICK:   // right click on Minimize: to the tray

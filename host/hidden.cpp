@@ -13,6 +13,8 @@ static UINT s_nextTrayId = FIRST_TRAY_ID;
 
 int HiddenCount() { return s_count; }
 
+const HiddenWindow *HiddenAt(int i) { return &s_hidden[i]; }
+
 HiddenWindow *FindHidden(HWND window)
 {
     for (int i = 0; i < s_count; i++)
@@ -154,6 +156,7 @@ static void ShowAgain(HWND window, BOOL activate)
 {
     if (!IsWindow(window))
         return;
+    BringWindowIntoView(window);
     if (activate) {
         ShowWindowAsync(window, IsIconic(window) ? SW_RESTORE : SW_SHOW);
         SetForegroundWindow(window);
@@ -170,6 +173,15 @@ void RestoreHidden(HWND window)
     RemoveEntry(h);
     SaveList();
     ShowAgain(window, TRUE);
+}
+
+void HoldHiddenWhileStarting(HWND window)
+{
+    HiddenWindow *h = FindHidden(window);
+    if (h) {
+        h->holding = TRUE;
+        h->holdFrom = GetTickCount();
+    }
 }
 
 void RestoreAllHidden()
@@ -208,10 +220,23 @@ void OnHiddenWindowEvent(DWORD event, HWND window)
     BOOL visible = alive && IsWindowVisible(window);
     if (alive && !visible)
         h->seenHidden = TRUE;
+    if (alive && h->holding && GetTickCount() - h->holdFrom < START_HOLD_MS) {
+        if (event == EVENT_OBJECT_SHOW && visible)
+            ShowWindowAsync(window, SW_HIDE);
+        return;
+    }
+    h->holding = FALSE;
     if (!alive || (event == EVENT_OBJECT_SHOW && visible && h->seenHidden)) {
         RemoveEntry(h);
         SaveList();
     }
+}
+
+void KeepFloatIconsInView()
+{
+    for (int i = 0; i < s_count; i++)
+        if (s_hidden[i].floatIcon)
+            BringWindowIntoView(s_hidden[i].floatIcon);
 }
 
 void DropHiddenOfProcess(DWORD pid)
@@ -264,6 +289,6 @@ void RecoverHiddenFromDisk()
     size_t n = ParseHiddenRecords(text, length, records, COUNTOF(records));
     for (size_t i = 0; i < n; i++)
         if (MayRestore(records[i]))
-            ShowWindowAsync((HWND)(UINT_PTR)records[i].window, SW_SHOWNA);
+            ShowAgain((HWND)(UINT_PTR)records[i].window, FALSE);
     DeleteInCheckedFolder(g_hiddenListPath);
 }

@@ -18,8 +18,13 @@
 // What a second start of the program asks of the running one.
 enum HostRequest { HOST_REQUEST_START = 1, HOST_REQUEST_SETTINGS, HOST_REQUEST_EXIT };
 
-// Menu commands of the host's tray menu.
-enum HostMenuId { IDM_HOST_SETTINGS = 100, IDM_HOST_RESTORE_ALL, IDM_HOST_EXIT, IDM_HOST_AUTOSTART };
+// Menu commands of the host's tray menu; the hidden windows' items from
+// IDM_HIDDEN_FIRST on.
+enum HostMenuId { IDM_HOST_SETTINGS = 100, IDM_HOST_RESTORE_ALL, IDM_HOST_EXIT, IDM_HOST_AUTOSTART,
+                  IDM_HIDDEN_FIRST = 1000 };
+
+// The host window's timer that takes a balloon's icon away again.
+enum { BALLOON_ICON_TIMER = 1, BALLOON_ICON_MS = 15000 };
 
 // The shortcuts' ids are HOTKEY_FIRST_ID + HotkeyIndex.
 enum { HOST_TRAY_ID = 1, HOTKEY_FIRST_ID = 1, MAX_PINNED = 64 };
@@ -52,6 +57,8 @@ struct HiddenWindow {
     DWORD order;       // larger is hidden later
     BOOL watched;      // WatchProcess took its program
     BOOL seenHidden;   // the host has seen it hidden since its own hide
+    DWORD holdFrom;    // HoldHiddenWhileStarting: when it began (GetTickCount)
+    BOOL holding;
 };
 
 // Hides the window behind a tray icon or a floating icon; nothing when it
@@ -59,9 +66,18 @@ struct HiddenWindow {
 void HideWindowAs(HWND window, int kind);
 // Shows the window again and activates it; drops its icon.
 void RestoreHidden(HWND window);
+// A window hidden as its program starts: for START_HOLD_MS its program's
+// own showing (a start-up may show its window more than once) hides it
+// again instead of taking it off the list.
+enum { START_HOLD_MS = 3000 };
+void HoldHiddenWhileStarting(HWND window);
 void RestoreAllHidden();
 void RestoreMostRecent();
 HiddenWindow *FindHidden(HWND window);
+// The i-th hidden window (0 <= i < HiddenCount()), in no particular order.
+const HiddenWindow *HiddenAt(int i);
+// Floating icons left off every monitor (one went away) move to the nearest.
+void KeepFloatIconsInView();
 HiddenWindow *FindHiddenByTrayId(UINT id);
 int HiddenCount();
 // A window event of a watched program, or a hint: a hidden window that
@@ -115,7 +131,64 @@ void ReportTakenHotkeys();
 void UnregisterHotkeys();
 void OnHotkey(WPARAM id);
 
+// --- the hidden windows' menus (hidden_menu.cpp) -----------------------------------
+
+// Inserts an item for each hidden window at the menu's top, the most
+// recent first, ids from IDM_HIDDEN_FIRST; returns how many. Until
+// EndHiddenWindowItems the host draws their icons (WM_MEASUREITEM and
+// WM_DRAWITEM come to OnHiddenMenuMeasure and OnHiddenMenuDraw: TRUE when
+// the item was theirs) and HiddenWindowOfItem names the window of an id
+// (null when it is no item of theirs or is hidden no longer).
+int AppendHiddenWindowItems(HMENU menu);
+HWND HiddenWindowOfItem(UINT id);
+void EndHiddenWindowItems();
+BOOL OnHiddenMenuMeasure(MEASUREITEMSTRUCT *mi);
+BOOL OnHiddenMenuDraw(const DRAWITEMSTRUCT *di);
+// The shortcut's menu: the hidden windows at the pointer, the first one
+// selected; the one chosen comes back.
+void ShowHiddenWindowsMenu();
+// The menu of a hidden window's tray icon: Restore, and Close (restored
+// first, then asked to close).
+void ShowWindowTrayMenu(UINT trayId);
+
+// --- into view (into_view.cpp) ------------------------------------------------------
+
+// Where a window placed at place must go to be seen (TRUE), on the
+// monitors there are now; FALSE when it can be seen where it is.
+BOOL IntoViewPlace(const RECT &place, RECT *out);
+// Moves a window that lies off every monitor into view, keeping its size
+// where it fits; never waits for its program.
+void BringWindowIntoView(HWND window);
+
+// --- rules (rules.cpp) ----------------------------------------------------------------
+
+// A HOSTCMD_RULE_* command for a window the host may act on.
+void OnRuleCommand(WPARAM code, HWND target);
+// A window that is gone is forgotten (a new one may get its handle).
+void ForgetRuledWindow(HWND window);
+// After a change of the settings: when section rules changed, every
+// program is told (a posted broadcast of the announcement, wParam
+// SETTINGS_RULES_CHANGED) and reads its rules again.
+void AnnounceRulesIfChanged(UINT settingsChanged);
+// At start: the rules as they are need no announcement.
+void RememberAnnouncedRules();
+
+// --- why nothing happened (refusals.cpp) -------------------------------------------
+
+// TRUE when the window's thread answers within a short wait (the host
+// answers its own messages meanwhile).
+BOOL WindowAnswers(HWND window);
+// The refusal a command refused for the window is (CommandRefusal).
+int RefusalFor(HWND window);
+// Tells the user about the refusal in a balloon, once per window.
+void TellRefused(HWND window, int refusal);
+
 // --- tray (tray.cpp) ------------------------------------------------------------
+
+// A balloon from the host's icon; without the icon (trayrun=0) the icon
+// comes for the balloon and goes again BALLOON_ICON_MS later.
+void ShowHostBalloon(const char *title, const char *text);
+void OnBalloonIconTimer();
 
 // The host icon's tooltip from now on, and a balloon to show once (null:
 // none).
@@ -202,6 +275,12 @@ HostReply SendHostRequest(DWORD request, DWORD timeoutMs, DWORD *hostPid);
 // --- commands (commands.cpp) ------------------------------------------------------
 
 void OnHostCommand(WPARAM code, HWND window);
+// Pins the window (topmost, with its border) or takes that back; never
+// waits for its program.
+void SetTopmost(HWND window, BOOL topmost);
+// TRUE when the process runs above the host (as administrator while the
+// host does not), or its level cannot be read where there are levels.
+BOOL ProgramAboveHost(DWORD pid);
 void OpenSettings();
 // When the sheet is open: asks it to close and exits once it has; TRUE then.
 BOOL OpenSettingsClose();

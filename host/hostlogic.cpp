@@ -272,3 +272,109 @@ size_t ParseHiddenRecords(const char *text, size_t length, HiddenRecord *out, si
     }
     return count;
 }
+
+// --- bringing windows back into view -------------------------------------------
+
+static int MinOf(int a, int b)
+{
+    return a < b ? a : b;
+}
+
+// The gap between two ranges along one axis; 0 when they overlap.
+static long long Gap(int aLo, int aHi, int bLo, int bHi)
+{
+    return aHi <= bLo ? (long long)bLo - aHi : bHi <= aLo ? (long long)aLo - bHi : 0;
+}
+
+bool BringIntoView(const IRect &place, const MonitorArea *monitors, size_t n, IRect *out)
+{
+    int width = place.right - place.left, height = place.bottom - place.top;
+    if (!monitors || n == 0 || width <= 0 || height <= 0)
+        return false;
+    int needX = MinOf(width, INTO_VIEW_MIN), needY = MinOf(height, INTO_VIEW_MIN);
+    size_t nearest = 0;
+    long long best = -1;
+    for (size_t i = 0; i < n; i++) {
+        const IRect &m = monitors[i].monitor;
+        int seenX = MinOf(place.right, m.right) - (place.left > m.left ? place.left : m.left);
+        int seenY = MinOf(place.bottom, m.bottom) - (place.top > m.top ? place.top : m.top);
+        if (seenX >= needX && seenY >= needY)
+            return false;
+        long long dx = Gap(place.left, place.right, m.left, m.right);
+        long long dy = Gap(place.top, place.bottom, m.top, m.bottom);
+        long long d = dx * dx + dy * dy;
+        if (best < 0 || d < best) {
+            best = d;
+            nearest = i;
+        }
+    }
+    const IRect &work = monitors[nearest].work;
+    int workWidth = work.right - work.left, workHeight = work.bottom - work.top;
+    if (workWidth <= 0 || workHeight <= 0)
+        return false;
+    width = MinOf(width, workWidth);
+    height = MinOf(height, workHeight);
+    out->left = Clamp(place.left, work.left, work.right - width);
+    out->top = Clamp(place.top, work.top, work.bottom - height);
+    out->right = out->left + width;
+    out->bottom = out->top + height;
+    return true;
+}
+
+// --- telling why a command did nothing -------------------------------------------
+
+bool TellRefusal(int refusal, bool told)
+{
+    return (refusal == REFUSAL_ELEVATED || refusal == REFUSAL_HUNG) && !told;
+}
+
+size_t RefusalText(int refusal, const char *title, char *out, size_t cap)
+{
+    if (cap == 0)
+        return 0;
+    out[0] = '\0';
+    const char *why = refusal == REFUSAL_ELEVATED
+                          ? "\" runs as administrator. Run Brivane as administrator to change its windows."
+                      : refusal == REFUSAL_HUNG ? "\" does not answer. What was asked happens once it responds."
+                                                : NULL;
+    if (!why)
+        return 0;
+    const char *name = title && title[0] ? title : "(untitled window)";
+    size_t whyLength = strlen(why);
+    // "\"" + the title + why must fit; a long title is cut, with "...".
+    if (cap < 1 + 4 + whyLength + 1)
+        return 0;
+    size_t room = cap - 1 - whyLength - 1;   // for the title
+    size_t nameLength = strlen(name);
+    size_t n = 0;
+    out[n++] = '"';
+    if (nameLength <= room) {
+        memcpy(out + n, name, nameLength);
+        n += nameLength;
+    } else {
+        memcpy(out + n, name, room - 3);
+        n += room - 3;
+        memcpy(out + n, "...", 3);
+        n += 3;
+    }
+    memcpy(out + n, why, whyLength + 1);
+    return n + whyLength;
+}
+
+// --- borders of pinned windows -------------------------------------------------
+
+int FrameCornerRadius(bool preferenceKnown, int preference, unsigned build, bool maximized, int dpi)
+{
+    // DWMWCP_DEFAULT 0, DWMWCP_DONOTROUND 1, DWMWCP_ROUND 2, DWMWCP_ROUNDSMALL 3.
+    if (!preferenceKnown || build < 22000 || maximized)
+        return 0;
+    switch (preference) {
+    case 0:
+    case 2:
+        return ScaleForDpi(8, dpi);
+    case 3:
+        return ScaleForDpi(4, dpi);
+    default:
+        return 0;
+    }
+}

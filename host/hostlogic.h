@@ -109,3 +109,49 @@ size_t FormatHiddenRecord(const HiddenRecord &rec, char *out, size_t cap);
 // Reads records from text, one per line; lines that do not parse are
 // skipped. Returns how many were stored (at most max).
 size_t ParseHiddenRecords(const char *text, size_t length, HiddenRecord *out, size_t max);
+
+// --- bringing windows back into view -------------------------------------------
+
+// A monitor as the system gives it: its whole rectangle and its work area
+// (without the taskbar).
+struct MonitorArea {
+    IRect monitor, work;
+};
+
+// Where a window placed at place comes back so that it can be seen. It
+// stays where it is (false) when at least INTO_VIEW_MIN pixels of it each
+// way (all of it when smaller) lie on one of the n monitors. Otherwise
+// (true) out is place moved wholly into the work area of the nearest
+// monitor, cut to that work area's size only where it does not fit, and
+// kept as close to where it was as that allows. No monitors, or an empty
+// place: false.
+enum { INTO_VIEW_MIN = 16 };
+bool BringIntoView(const IRect &place, const MonitorArea *monitors, size_t n, IRect *out);
+
+// --- telling why a command did nothing -------------------------------------------
+
+enum CommandRefusal {
+    REFUSAL_NONE,       // the host can act on the window
+    REFUSAL_ELEVATED,   // its program runs above the host (as administrator)
+    REFUSAL_HUNG,       // it does not answer now (what was asked happens once it does)
+    REFUSAL_SILENT      // not a window commands are for (dialogs, the shell, forged handles)
+};
+
+// Whether the user is told about a refusal: the reasons the user can do
+// something about, once per window (told: the window was told about before).
+bool TellRefusal(int refusal, bool told);
+
+// The balloon's text for a refusal about the window titled title (cut to
+// fit; "(untitled window)" when empty). Returns the characters written
+// without the NUL, 0 for a refusal that is not told (out then empty when
+// cap > 0).
+size_t RefusalText(int refusal, const char *title, char *out, size_t cap);
+
+// --- borders of pinned windows -------------------------------------------------
+
+// The radius of a window's visible corners in pixels at dpi: what the
+// window manager rounds where the system rounds windows (Windows 11, build
+// 22000 on) and the window's corner preference (DWMWA_WINDOW_CORNER_
+// PREFERENCE, when known) allows: 8 pixels at 96 dpi, 4 for "small", none
+// for "do not round" and for maximized windows. 0 elsewhere.
+int FrameCornerRadius(bool preferenceKnown, int preference, unsigned build, bool maximized, int dpi);

@@ -13,6 +13,7 @@
 
 static const char *const kHotkeyNames[HOTKEY_COUNT] = {
     "Always on top", "Minimize to tray", "To floating icon", "Restore all windows", "Restore the last hidden window",
+    "Hidden windows menu",
 };
 
 static int s_values[HOTKEY_COUNT];
@@ -102,25 +103,38 @@ void UnregisterHotkeys()
         UnregisterHotKey(g_host, HOTKEY_FIRST_ID + i);
 }
 
+// The window commands act on the foreground window, as if chosen from its
+// system menu: OnHostCommand refuses the same windows. One that does not
+// answer takes the command once it responds (the host never waits for
+// it), and the user hears why nothing happens yet.
+static void ForegroundCommand(WPARAM code)
+{
+    HWND window = GetForegroundWindow();
+    if (window && !WindowAnswers(window))
+        TellRefused(window, REFUSAL_HUNG);
+    OnHostCommand(code, window);
+}
+
 void OnHotkey(WPARAM id)
 {
-    // The window commands act on the foreground window, as if chosen from
-    // its system menu: OnHostCommand refuses the same windows.
     switch ((int)id - HOTKEY_FIRST_ID) {
     case HOTKEY_TOPMOST:
-        OnHostCommand(HOSTCMD_TOPMOST, GetForegroundWindow());
+        ForegroundCommand(HOSTCMD_TOPMOST);
         break;
     case HOTKEY_TRAY:
-        OnHostCommand(HOSTCMD_TRAY, GetForegroundWindow());
+        ForegroundCommand(HOSTCMD_TRAY);
         break;
     case HOTKEY_FLOAT:
-        OnHostCommand(HOSTCMD_FLOAT, GetForegroundWindow());
+        ForegroundCommand(HOSTCMD_FLOAT);
         break;
     case HOTKEY_RESTORE_ALL:
         RestoreAllHidden();
         break;
     case HOTKEY_RESTORE_LAST:
         RestoreMostRecent();
+        break;
+    case HOTKEY_HIDDEN_MENU:
+        ShowHiddenWindowsMenu();
         break;
     }
 }

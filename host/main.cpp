@@ -276,8 +276,9 @@ static LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
         OnHostTrayMessage(lParam);
         return 0;
     case WM_WINDOWTRAY:
-        if (lParam == WM_LBUTTONUP || lParam == WM_RBUTTONUP || lParam == NIN_SELECT ||
-            lParam == NIN_KEYSELECT) {
+        if (lParam == WM_RBUTTONUP || lParam == WM_CONTEXTMENU) {
+            ShowWindowTrayMenu((UINT)wParam);
+        } else if (lParam == WM_LBUTTONUP || lParam == NIN_SELECT || lParam == NIN_KEYSELECT) {
             HiddenWindow *h = FindHiddenByTrayId((UINT)wParam);
             if (h)
                 RestoreHidden(h->window);
@@ -291,6 +292,17 @@ static LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
         return 0;
     case WM_HOTKEY:
         OnHotkey(wParam);
+        return 0;
+    case WM_MEASUREITEM:
+        return OnHiddenMenuMeasure((MEASUREITEMSTRUCT *)lParam);
+    case WM_DRAWITEM:
+        return OnHiddenMenuDraw((const DRAWITEMSTRUCT *)lParam);
+    case WM_DISPLAYCHANGE:
+        KeepFloatIconsInView();
+        return 0;
+    case WM_TIMER:
+        if (wParam == BALLOON_ICON_TIMER)
+            OnBalloonIconTimer();
         return 0;
     case WM_QUERYENDSESSION:
         // Bring everything back now: the session may end without a
@@ -326,6 +338,7 @@ static LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
             return TakenHotkeys();
         SyncHostTrayIcon();
         ApplyPinLook();
+        AnnounceRulesIfChanged(s_settingsChanged);
         return RegisterHotkeys();
     }
     if (msg == s_taskbarCreated && msg) {
@@ -542,6 +555,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     RegisterHotkeys();
 
     RecoverHiddenFromDisk();
+    RememberAnnouncedRules();
     g_module.SetHook();
     // 64-bit programs get the 64-bit module's hooks from the companion.
     StartCompanion();

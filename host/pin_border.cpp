@@ -63,12 +63,12 @@ BOOL RegisterPinBorderClass()
     return RegisterClassA(&wc) != 0;
 }
 
-// The frame the user sees: on Windows 10 and later the window rectangle
-// also holds the invisible resize borders, which the window manager tells
-// apart. Elsewhere (and under Wine) the window rectangle.
-static BOOL VisibleFrame(HWND window, RECT *r)
+typedef HRESULT (WINAPI *DwmAttributeFn)(HWND, DWORD, void *, DWORD);
+
+// The window manager's DwmGetWindowAttribute, looked up once: loaded at
+// run time, so that the host starts where dwmapi is missing or older.
+static DwmAttributeFn DwmAttribute()
 {
-    typedef HRESULT (WINAPI *DwmAttributeFn)(HWND, DWORD, void *, DWORD);
     static DwmAttributeFn attribute;
     static BOOL looked;
     if (!looked) {
@@ -77,10 +77,48 @@ static BOOL VisibleFrame(HWND window, RECT *r)
         if (dwm)
             attribute = (DwmAttributeFn)GetProcAddress(dwm, "DwmGetWindowAttribute");
     }
+    return attribute;
+}
+
+// The frame the user sees: on Windows 10 and later the window rectangle
+// also holds the invisible resize borders, which the window manager tells
+// apart. Elsewhere (and under Wine) the window rectangle.
+static BOOL VisibleFrame(HWND window, RECT *r)
+{
+    DwmAttributeFn attribute = DwmAttribute();
     if (attribute && SUCCEEDED(attribute(window, 9 /* DWMWA_EXTENDED_FRAME_BOUNDS */, r, sizeof(*r))) &&
         r->right > r->left && r->bottom > r->top)
         return TRUE;
     return GetWindowRect(window, r);
+}
+
+// The system's build number, which GetVersionEx would hide from a program
+// not manifested for it; 0 when unknown.
+static unsigned SystemBuild()
+{
+    static unsigned build = (unsigned)-1;
+    if (build == (unsigned)-1) {
+        build = 0;
+        typedef LONG (WINAPI *RtlGetVersionFn)(OSVERSIONINFOW *);
+        RtlGetVersionFn get = (RtlGetVersionFn)GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlGetVersion");
+        OSVERSIONINFOW info;
+        ZeroMemory(&info, sizeof(info));
+        info.dwOSVersionInfoSize = sizeof(info);
+        if (get && get(&info) == 0)
+            build = info.dwBuildNumber;
+    }
+    return build;
+}
+
+// How round the window's visible corners are (Windows 11 rounds them as
+// the window's corner preference says): 0 for square corners.
+static int CornerRadius(HWND window, int dpi)
+{
+    DwmAttributeFn attribute = DwmAttribute();
+    DWORD preference = 0;
+    BOOL known = attribute && SUCCEEDED(attribute(window, 33 /* DWMWA_WINDOW_CORNER_PREFERENCE */, &preference,
+                                                  sizeof(preference)));
+    return FrameCornerRadius(known != FALSE, (int)preference, SystemBuild(), IsZoomed(window) != FALSE, dpi);
 }
 
 static void Place(Pinned *p)
@@ -106,10 +144,18 @@ static void Place(Pinned *p)
         SetLayeredWindowAttributes(p->border, 0, 255, LWA_ALPHA);
     }
     // As thick as the scale of the screen the window is on now.
-    int width = ScaleForDpi(PIN_BORDER_WIDTH, (int)MonitorDpi(MonitorFromRect(&r, MONITOR_DEFAULTTONEAREST)));
+    int dpi = (int)MonitorDpi(MonitorFromRect(&r, MONITOR_DEFAULTTONEAREST));
+    int width = ScaleForDpi(PIN_BORDER_WIDTH, dpi);
+    int radius = CornerRadius(target, dpi);
     InflateRect(&r, width, width);
     int cx = r.right - r.left, cy = r.bottom - r.top;
-    HRGN frame = CreateRectRgn(0, 0, cx, cy), inside = CreateRectRgn(width, width, cx - width, cy - width);
+    // Round corners follow the window's, the frame's outer edge as much
+    // further out as the border is wide. (A round region's right and
+    // bottom edges lie one pixel inside the rectangle given.)
+    HRGN frame = radius ? CreateRoundRectRgn(0, 0, cx + 1, cy + 1, 2 * (radius + width), 2 * (radius + width))
+                        : CreateRectRgn(0, 0, cx, cy);
+    HRGN inside = radius ? CreateRoundRectRgn(width, width, cx - width + 1, cy - width + 1, 2 * radius, 2 * radius)
+                         : CreateRectRgn(width, width, cx - width, cy - width);
     if (frame && inside && CombineRgn(frame, frame, inside, RGN_DIFF) != ERROR) {
         if (SetWindowRgn(p->border, frame, FALSE))
             frame = NULL;   // the system's now

@@ -48,6 +48,31 @@ void SetHostTrayNote(const char *tip, const char *balloon)
     Shell_NotifyIconA(NIM_MODIFY, &nid);
 }
 
+void ShowHostBalloon(const char *title, const char *text)
+{
+    if (!s_hostIconShown) {
+        // trayrun=0: the icon comes for the balloon alone.
+        s_hostIconShown = AddHostIcon();
+        if (!s_hostIconShown)
+            return;
+        SetTimer(g_host, BALLOON_ICON_TIMER, BALLOON_ICON_MS, NULL);
+    }
+    NOTIFYICONDATAA nid;
+    FillHostIcon(&nid);
+    nid.uFlags = NIF_INFO;
+    nid.dwInfoFlags = NIIF_INFO;
+    BufSet(nid.szInfoTitle, COUNTOF(nid.szInfoTitle), title);
+    BufSet(nid.szInfo, COUNTOF(nid.szInfo), text);
+    Shell_NotifyIconA(NIM_MODIFY, &nid);
+}
+
+void OnBalloonIconTimer()
+{
+    KillTimer(g_host, BALLOON_ICON_TIMER);
+    if (!s_hostIconWanted)
+        RemoveHostTrayIcon();
+}
+
 void RemoveHostTrayIcon()
 {
     if (!s_hostIconShown)
@@ -85,6 +110,8 @@ void ShowHostMenu()
     HMENU menu = CreatePopupMenu();
     if (!menu)
         return;
+    if (AppendHiddenWindowItems(menu))
+        AppendMenuW(menu, MF_SEPARATOR, 0, NULL);
     AppendMenuW(menu, MF_STRING, IDM_HOST_SETTINGS, L"Settings\u2026");
     AppendMenuW(menu, MF_STRING | (HiddenCount() ? 0 : MF_GRAYED), IDM_HOST_RESTORE_ALL, L"Restore all windows");
     // Checked from the registry each time: the installer or another copy
@@ -102,8 +129,12 @@ void ShowHostMenu()
     UINT id = (UINT)TrackPopupMenuEx(menu, TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y,
                                      g_host, NULL);
     PostMessageA(g_host, WM_NULL, 0, 0);
+    HWND hidden = HiddenWindowOfItem(id);
+    EndHiddenWindowItems();
     DestroyMenu(menu);
-    if (id)
+    if (hidden)
+        PostMessageA(g_host, WM_RESTOREHIDDEN, (WPARAM)hidden, 0);
+    else if (id && id < IDM_HIDDEN_FIRST)
         PostMessageA(g_host, WM_COMMAND, id, 0);
 }
 

@@ -44,3 +44,11 @@
 #define IDC_HK_STATE       460
 #define IDC_PIN_BORDER     470
 #define IDC_PIN_COLOR      471
+
+/* Rules page: the programs, the name of one to add, and the rule check
+   boxes; box i is IDC_RULE_FLAG + i for the rule 1 << i (core/rules_value.h). */
+#define IDC_RULE_LIST      480
+#define IDC_RULE_NAME      481
+#define IDC_RULE_ADD       482
+#define IDC_RULE_REMOVE    483
+#define IDC_RULE_FLAG      490

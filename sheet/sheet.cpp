@@ -1,4 +1,5 @@
-// The modal configuration sheet: About, Settings, Menu items and Keyboard.
+// The modal configuration sheet: About, Settings, Menu items, Keyboard and
+// Rules.
 #include "sheet.h"
 #include "../core/exports.h"
 #include <commctrl.h>
@@ -77,12 +78,14 @@ INT_PTR WINAPI EditIni_(HINSTANCE instance, HWND parent)
         DWORD flags;
         const char *tmpl, *icon, *title;
         DLGPROC proc;
-    } pages[4] = {
+    } pages[] = {
         { PSP_USETITLE,                 "About",          NULL,      "About",      AboutPageProc },
         { PSP_USEICONID | PSP_USETITLE, "SettingsDialog", "Favico2", "Settings",   SettingsPageProc },
         { PSP_USEICONID | PSP_USETITLE, "IniDialog",      "Favico",  "Menu items", MenuItemsPageProc },
         { PSP_USETITLE,                 "KeyboardDialog", NULL,      "Keyboard",   KeyboardPageProc },
+        { PSP_USETITLE,                 "RulesDialog",    NULL,      "Rules",      RulesPageProc },
     };
+    enum { PAGE_COUNT = sizeof(pages) / sizeof(pages[0]) };
     if (InterlockedCompareExchange(&s_sheetOpen, 1, 0) != 0) {
         BringOpenSheetForward();
         return 0;
@@ -91,8 +94,8 @@ INT_PTR WINAPI EditIni_(HINSTANCE instance, HWND parent)
 
     // The sheet steps through the records by their dwSize, so they lie
     // PAGE_RECORD_SIZE apart, not sizeof(PROPSHEETPAGEA).
-    UINT_PTR records[4][PAGE_RECORD_SIZE / sizeof(UINT_PTR)];
-    for (int i = 0; i < 4; i++) {
+    UINT_PTR records[PAGE_COUNT][PAGE_RECORD_SIZE / sizeof(UINT_PTR)];
+    for (int i = 0; i < PAGE_COUNT; i++) {
         PROPSHEETPAGEA psp;
         memset(&psp, 0, sizeof(psp));
         psp.dwSize = PAGE_RECORD_SIZE;
@@ -113,7 +116,7 @@ INT_PTR WINAPI EditIni_(HINSTANCE instance, HWND parent)
     psh.hInstance = instance;
     psh.pszIcon = "Favico2";
     psh.pszCaption = "Brivane";
-    psh.nPages = 4;
+    psh.nPages = PAGE_COUNT;
     psh.nStartPage = 0;
     psh.ppsp = (LPCPROPSHEETPAGEA)records;
     psh.pfnCallback = SheetCallback;

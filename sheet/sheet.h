@@ -9,6 +9,7 @@ INT_PTR CALLBACK AboutPageProc(HWND page, UINT msg, WPARAM wParam, LPARAM lParam
 INT_PTR CALLBACK SettingsPageProc(HWND page, UINT msg, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK MenuItemsPageProc(HWND page, UINT msg, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK KeyboardPageProc(HWND page, UINT msg, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK RulesPageProc(HWND page, UINT msg, WPARAM wParam, LPARAM lParam);
 
 // The sheet's callback: no help button, and one button "OK" in the Cancel
 // role. Returns 1 for every message.

@@ -361,6 +361,32 @@ TEST_F(BothHalves, ProgramsOfBothBitnessesAreServedOnce)
     OpenDialogHasWorkingFavourites(notepad32);
 }
 
+// A rule reaches programs of both bitnesses: each module reads it in its
+// own program, and the 32-bit host takes the windows of either.
+TEST_F(BothHalves, RulesActInProgramsOfBothBitnesses)
+{
+    WritePrivateProfileStringA("rules", "notepad", "mintray", TempPath("bitness.ini").c_str());
+    DWORD_PTR answer;
+    SendMessageTimeoutA(host->main, RegisterWindowMessageA(BRIVANE_SETTINGS_CHANGED), 0, 0, SMTO_NORMAL, 5000, &answer);
+    Program notepad64(kNotepad64), notepad32(kNotepad32);
+    for (Program *p : { &notepad64, &notepad32 }) {
+        SCOPED_TRACE(p == &notepad64 ? "64-bit notepad" : "32-bit notepad");
+        ASSERT_TRUE(p->main);
+        ASSERT_TRUE(WaitUntil([&] {
+            SetForegroundWindow(p->main);
+            Pump(30);
+            return GetForegroundWindow() == p->main;
+        }, 5000));
+        ASSERT_TRUE(PostMessageA(p->main, WM_SYSCOMMAND, SC_MINIMIZE, 0));
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(p->main); }, 5000)) << "not sent to the tray";
+        EXPECT_FALSE(IsIconic(p->main));
+    }
+    ASSERT_TRUE(PostMessageA(host->main, WM_CLOSE, 0, 0));
+    ASSERT_EQ(WaitForSingleObject(host->process, 10000), (DWORD)WAIT_OBJECT_0);
+    EXPECT_TRUE(IsWindowVisible(notepad64.main));
+    EXPECT_TRUE(IsWindowVisible(notepad32.main));
+}
+
 // A 64-bit program already running when the host starts: under Wine the
 // companion hooks its thread as found among the existing windows, not as
 // its first window appears.

@@ -842,8 +842,9 @@ TEST_F(Host, TrayMenuRestoresAllWindows)
     ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(menu) != 0; }, 3000));
     Pump(200);
     SaveWindowPng(menu, ArtifactPath("tray-menu.png"));
-    // Settings..., Restore all windows, (separator), Exit: the second item.
-    Keys({}, { VK_DOWN, VK_DOWN, VK_RETURN });
+    // The two hidden windows, (separator), Settings..., Restore all
+    // windows, ...: the fourth item.
+    Keys({}, { VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN });
     EXPECT_TRUE(WaitShown(a));
     EXPECT_TRUE(WaitShown(b));
     EXPECT_TRUE(WaitUntil([&] { return FloatIcons(host.pid).empty() && TrayIcons().size() == 1; }));
@@ -1832,4 +1833,269 @@ TEST(HostCommandLine, PathsOutsideTheAnsiCodePage)
     EXPECT_NE(message.find("cannot start"), std::string::npos) << message;
     EXPECT_NE(message.find("short (8.3) name"), std::string::npos) << message;
     EXPECT_EQ(ExitCode(p), 7);
+}
+
+// --- rules per program, with programs of Wine's own ---------------------------------
+
+namespace {
+
+// A program of Wine's own, started by the test and ended by handle.
+struct WineProgram {
+    HANDLE process = NULL;
+    DWORD pid = 0;
+    explicit WineProgram(const std::string &commandLine) { process = Start(commandLine, &pid); }
+    bool Running() const { return process && WaitForSingleObject(process, 0) == WAIT_TIMEOUT; }
+    ~WineProgram()
+    {
+        if (process) {
+            TerminateProcess(process, 0);
+            WaitForSingleObject(process, 5000);
+            CloseHandle(process);
+        }
+    }
+};
+
+struct MainQuery { DWORD pid; HWND found; };
+
+BOOL CALLBACK FindMain(HWND w, LPARAM lp)
+{
+    MainQuery *q = (MainQuery *)lp;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    char cls[64] = "";
+    GetClassNameA(w, cls, sizeof(cls));
+    LONG style = GetWindowLongA(w, GWL_STYLE);
+    if (pid == q->pid && (style & WS_CAPTION) == WS_CAPTION && (style & WS_SYSMENU) && !GetWindow(w, GW_OWNER) &&
+        strcmp(cls, "#32770") != 0) {
+        q->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The program's main window (a top-level window with a caption and a
+// system menu, shown or not); null when none came.
+HWND MainWindowOf(DWORD pid, DWORD ms = 20000)
+{
+    MainQuery q = { pid, NULL };
+    WaitUntil([&] {
+        q.found = NULL;
+        EnumWindows(FindMain, (LPARAM)&q);
+        return q.found != NULL;
+    }, ms);
+    return q.found;
+}
+
+const char kNotepad[] = "C:\\windows\\notepad.exe";
+const char kRegedit[] = "C:\\windows\\regedit.exe";
+const char kWordpad[] = "\"C:\\Program Files\\Windows NT\\Accessories\\wordpad.exe\"";
+
+bool Foreground(HWND w)
+{
+    return WaitUntil([&] {
+        SetForegroundWindow(w);
+        Pump(30);
+        return GetForegroundWindow() == w;
+    }, 5000);
+}
+
+// The system command as the program's own menu or keys raise it: posted,
+// so that its DefWindowProc carries it out (and the hooks there see it).
+void PostSysCommand(HWND w, WPARAM command)
+{
+    static int x = 300;
+    PostMessageA(w, WM_SYSCOMMAND, command, MAKELPARAM(++x, 5));
+}
+
+} // namespace
+
+// A file's rules as the Rules page writes them, announced as it does.
+static void SetRules(HWND hostWindow, const std::string &ini, const char *program, const char *rules)
+{
+    WritePrivateProfileStringA("rules", program, rules, ini.c_str());
+    DWORD_PTR answer;
+    SendMessageTimeoutA(hostWindow, RegisterWindowMessageA("BrivaneSettingsChanged"), 0, 0, SMTO_NORMAL, 5000, &answer);
+}
+
+// notepad=ontop,closetray: pinned with its border as it first shows;
+// unpinned by hand it stays so when shown again. The Close command and
+// Alt+F4 hide it to the tray, and the tray icon's "Close" closes it.
+TEST_F(Host, RulesPinAndCloseToTrayInNotepad)
+{
+    SetRules(host.window, ini, "notepad", "ontop,closetray");
+    WineProgram notepad(kNotepad);
+    HWND w = MainWindowOf(notepad.pid);
+    ASSERT_TRUE(w);
+    ASSERT_TRUE(WaitUntil([&] { return Topmost(w); }, 10000)) << "the on-top rule did not pin notepad";
+    EXPECT_TRUE(WaitUntil([&] { return BorderAround(host.pid, w); }, 5000)) << "no border round it";
+
+    PostSysCommand(w, 501);   // unpinned by hand
+    ASSERT_TRUE(WaitUntil([&] { return !Topmost(w); }, 5000));
+    ShowWindow(w, SW_HIDE);
+    ASSERT_TRUE(WaitHidden(w));
+    ShowWindow(w, SW_SHOWNA);
+    ASSERT_TRUE(WaitShown(w));
+    Pump(800);
+    EXPECT_FALSE(Topmost(w)) << "pinned again after it was unpinned by hand";
+
+    size_t icons = TrayIcons().size();
+    ASSERT_TRUE(Foreground(w));
+    PostSysCommand(w, SC_CLOSE);
+    ASSERT_TRUE(WaitHidden(w)) << "Close did not hide notepad";
+    EXPECT_TRUE(notepad.Running());
+    ASSERT_TRUE(WaitUntil([&] { return TrayIcons().size() == icons + 1; }));
+    Click(Centre(TrayIcons().back()));
+    ASSERT_TRUE(WaitShown(w));
+
+    ASSERT_TRUE(Foreground(w));
+    Keys({ VK_MENU }, { VK_F4 });
+    ASSERT_TRUE(WaitHidden(w)) << "Alt+F4 did not hide notepad";
+    EXPECT_TRUE(notepad.Running());
+    ASSERT_TRUE(WaitUntil([&] { return TrayIcons().size() == icons + 1; }));
+
+    // The icon's menu: Restore, Close.
+    Click(Centre(TrayIcons().back()), MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
+    HWND menu = WaitForProcessWindow(0, "#32768", NULL, 5000);
+    ASSERT_TRUE(menu && WaitUntil([&] { return IsWindowVisible(menu) != 0; }, 3000)) << "no menu on the window's icon";
+    Keys({}, { VK_DOWN, VK_DOWN, VK_RETURN });
+    EXPECT_EQ(WaitForSingleObject(notepad.process, 10000), WAIT_OBJECT_0) << "\"Close\" did not close notepad";
+    EXPECT_TRUE(WaitUntil([&] { return TrayIcons().size() == icons; }));
+}
+
+// wordpad=minfloat and notepad=mintray: Minimize sends them there instead
+// of the taskbar. A rule taken away while the program runs is gone at the
+// next Minimize: the announcement reaches the program.
+TEST_F(Host, RulesMinimizeToFloatingIconAndTrayInWordpadAndNotepad)
+{
+    SetRules(host.window, ini, "wordpad", "minfloat");
+    SetRules(host.window, ini, "notepad", "mintray");
+    WineProgram wordpad(kWordpad), notepad(kNotepad);
+    HWND wp = MainWindowOf(wordpad.pid), np = MainWindowOf(notepad.pid);
+    ASSERT_TRUE(wp);
+    ASSERT_TRUE(np);
+    ASSERT_TRUE(WaitShown(wp));
+    ASSERT_TRUE(WaitShown(np));
+
+    ASSERT_TRUE(Foreground(wp));
+    PostSysCommand(wp, SC_MINIMIZE);
+    ASSERT_TRUE(WaitHidden(wp)) << "wordpad was not sent away";
+    EXPECT_TRUE(WaitFloat(wp)) << "no floating icon for wordpad";
+    EXPECT_FALSE(IsIconic(wp)) << "minimized instead";
+
+    size_t icons = TrayIcons().size();
+    ASSERT_TRUE(Foreground(np));
+    PostSysCommand(np, SC_MINIMIZE);
+    ASSERT_TRUE(WaitHidden(np)) << "notepad was not sent to the tray";
+    ASSERT_TRUE(WaitUntil([&] { return TrayIcons().size() == icons + 1; }));
+    EXPECT_TRUE(NoFloatFor(np));
+
+    SetRules(host.window, ini, "notepad", NULL);
+    Click(Centre(TrayIcons().back()));
+    ASSERT_TRUE(WaitShown(np));
+    ASSERT_TRUE(Foreground(np));
+    PostSysCommand(np, SC_MINIMIZE);
+    EXPECT_TRUE(WaitUntil([&] { return IsIconic(np) != 0; }, 5000)) << "the rule taken away still held";
+    EXPECT_TRUE(IsWindowVisible(np));
+}
+
+// regedit=starttray,closetray: its first window goes to the tray as it
+// shows. The hidden windows' menu, opened with its shortcut at the
+// pointer, lists the most recent first with the first selected: Return
+// brings that one back, with or without the host's own icon. Exit brings
+// back a window closed to the tray.
+TEST_F(Host, RulesStartInTrayAndTheHiddenWindowsMenu)
+{
+    SetRules(host.window, ini, "regedit", "starttray,closetray");
+    ASSERT_TRUE(WaitUntil([] { return TrayIcons().size() == 1; })) << "the host's own tray icon";
+    WineProgram regedit(kRegedit);
+    HWND r = MainWindowOf(regedit.pid);
+    ASSERT_TRUE(r);
+    char cls[64] = "";
+    GetClassNameA(r, cls, sizeof(cls));
+    ASSERT_TRUE(WaitUntil([&] { return TrayIcons().size() == 2 && !IsWindowVisible(r); }, 10000))
+        << "regedit did not start in the tray: " << cls << " visible " << IsWindowVisible(r) << ", "
+        << TrayIcons().size() << " tray icons";
+
+    HWND c = Window("hidden-menu-client");
+    SysCommand(c, 502);
+    ASSERT_TRUE(WaitHidden(c));
+    ASSERT_TRUE(WaitFloat(c));
+
+    auto chooseFirst = [&] {
+        Keys({ VK_CONTROL, VK_MENU }, { VK_F10 });
+        HWND menu = WaitForProcessWindow(0, "#32768", NULL, 5000);
+        if (!menu || !WaitUntil([&] { return IsWindowVisible(menu) != 0; }, 3000))
+            return false;
+        Pump(200);
+        Keys({}, { VK_RETURN });
+        return true;
+    };
+    ASSERT_TRUE(chooseFirst()) << "the shortcut opened no menu";
+    EXPECT_TRUE(WaitShown(c)) << "the most recent was not first";
+    Pump(300);
+    EXPECT_FALSE(IsWindowVisible(r));
+
+    // Without the host's icon the shortcut still works.
+    Look noTray = look;
+    noTray.runInTray = 0;
+    Set(noTray);
+    DWORD_PTR answer;
+    SendMessageTimeoutA(host.window, RegisterWindowMessageA("BrivaneSettingsChanged"), 0, 0, SMTO_NORMAL, 5000, &answer);
+    ASSERT_TRUE(WaitUntil([] { return TrayIcons().size() == 1; })) << "the host's icon stayed";
+    ASSERT_TRUE(chooseFirst());
+    EXPECT_TRUE(WaitShown(r));
+
+    ASSERT_TRUE(Foreground(r));
+    PostSysCommand(r, SC_CLOSE);
+    ASSERT_TRUE(WaitHidden(r)) << "Close did not hide regedit";
+    EXPECT_EQ(RunHostExe("--exit"), 0);
+    EXPECT_TRUE(host.WaitEnd());
+    EXPECT_TRUE(WaitShown(r)) << "Exit left regedit hidden";
+    EXPECT_TRUE(regedit.Running());
+}
+
+// A window whose place lies off the screen comes back inside the work
+// area, keeping its size: from the tray, and after a crash of the host. A
+// floating icon left off the screen moves back when the display changes.
+TEST_F(Host, WindowsComeBackIntoView)
+{
+    RECT work;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    auto inView = [&](HWND w, int width, int height) {
+        RECT r = Rect(w);
+        return r.left >= work.left && r.top >= work.top && r.right <= work.right && r.bottom <= work.bottom &&
+               r.right - r.left == width && r.bottom - r.top == height;
+    };
+    HWND w = Window("off-screen");
+    RECT before = Rect(w);
+    int width = before.right - before.left, height = before.bottom - before.top;
+    SetWindowPos(w, NULL, work.right + 2000, work.bottom + 1500, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_TRUE(WaitUntil([&] { return Rect(w).left > work.right; }, 3000));
+    SysCommand(w, 500);
+    ASSERT_TRUE(WaitHidden(w));
+    Click(Centre(TrayIcons().back()));
+    ASSERT_TRUE(WaitShown(w));
+    EXPECT_TRUE(WaitUntil([&] { return inView(w, width, height); }, 3000)) << "restored off the screen";
+
+    SysCommand(w, 502);
+    ASSERT_TRUE(WaitHidden(w));
+    HWND icon = WaitFloat(w);
+    ASSERT_TRUE(icon);
+    RECT iconRect = Rect(icon);
+    SetWindowPos(icon, NULL, -3000, -3000, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_TRUE(WaitUntil([&] { return Rect(icon).left < -1000; }, 3000));
+    DWORD_PTR answer;
+    SendMessageTimeoutA(host.window, WM_DISPLAYCHANGE, 24, MAKELPARAM(work.right, work.bottom), SMTO_NORMAL, 5000, &answer);
+    EXPECT_TRUE(WaitUntil([&] { return inView(icon, iconRect.right - iconRect.left, iconRect.bottom - iconRect.top); }, 3000))
+        << "the floating icon stayed off the screen";
+
+    // Moved off the screen while hidden, the host killed: the next start
+    // shows it in view.
+    SetWindowPos(w, NULL, -5000, -4000, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_TRUE(WaitUntil([&] { return Rect(w).left < -4000; }, 3000));
+    host.Kill();
+    host.Close();
+    StartHost();
+    ASSERT_TRUE(WaitShown(w));
+    EXPECT_TRUE(WaitUntil([&] { return inView(w, width, height); }, 3000)) << "recovered off the screen";
 }

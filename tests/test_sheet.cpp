@@ -136,17 +136,18 @@ TEST_F(Sheet, HeaderAndPageRecordsAsTheSheetNeedsThem)
     EXPECT_EQ(s_seen.instance, module.handle);
     EXPECT_EQ(s_seen.icon, "Favico2");
     EXPECT_EQ(s_seen.caption, "Brivane");
-    EXPECT_EQ(s_seen.pages, 4u);
+    EXPECT_EQ(s_seen.pages, 5u);
     EXPECT_EQ(s_seen.start, 0u);
     EXPECT_EQ(s_seen.callback, (PFNPROPSHEETCALLBACK)SheetCallback);
-    const PageSeen want[4] = {
+    const PageSeen want[5] = {
         { kPageRecordSize, 0x0008, module.handle, "About", "", "About", AboutPageProc, 0, NULL },
         { kPageRecordSize, 0x000C, module.handle, "SettingsDialog", "Favico2", "Settings", SettingsPageProc, 0, NULL },
         { kPageRecordSize, 0x000C, module.handle, "IniDialog", "Favico", "Menu items", MenuItemsPageProc, 0, NULL },
         { kPageRecordSize, 0x0008, module.handle, "KeyboardDialog", "", "Keyboard", KeyboardPageProc, 0, NULL },
+        { kPageRecordSize, 0x0008, module.handle, "RulesDialog", "", "Rules", RulesPageProc, 0, NULL },
     };
-    ASSERT_EQ(s_seen.page.size(), 4u);
-    for (int i = 0; i < 4; i++) {
+    ASSERT_EQ(s_seen.page.size(), 5u);
+    for (int i = 0; i < 5; i++) {
         SCOPED_TRACE(want[i].title);
         const PageSeen &got = s_seen.page[i];
         EXPECT_EQ(got.size, want[i].size);
@@ -246,10 +247,10 @@ TEST_F(Sheet, OpensCentredOnAboutWithItsTabsAndOneOkButton)
     HWND tabs = (HWND)SendMessageA(sheet, PSM_GETTABCONTROL, 0, 0);
     ASSERT_TRUE(tabs);
     EXPECT_EQ(SendMessageA(tabs, TCM_GETCURSEL, 0, 0), 0);
-    ASSERT_EQ(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0), 4);
-    const char *titles[] = { "About", "Settings", "Menu items", "Keyboard" };
-    int images[4];
-    for (int i = 0; i < 4; i++) {
+    ASSERT_EQ(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0), 5);
+    const char *titles[] = { "About", "Settings", "Menu items", "Keyboard", "Rules" };
+    int images[5];
+    for (int i = 0; i < 5; i++) {
         char text[64] = "";
         TCITEMA item = {};
         item.mask = TCIF_TEXT | TCIF_IMAGE;
@@ -261,6 +262,7 @@ TEST_F(Sheet, OpensCentredOnAboutWithItsTabsAndOneOkButton)
     }
     EXPECT_EQ(images[0], -1) << "the About tab has no icon";
     EXPECT_EQ(images[3], -1) << "the Keyboard tab has no icon";
+    EXPECT_EQ(images[4], -1) << "the Rules tab has no icon";
 
     HIMAGELIST list = (HIMAGELIST)SendMessageA(tabs, TCM_GETIMAGELIST, 0, 0);
     ASSERT_TRUE(list);
@@ -385,6 +387,65 @@ TEST_F(Sheet, ClosedWithoutShowingSettingsWritesNothing)
     ASSERT_TRUE(WriteFile(path, "[settings]\r\nfi.trans=17\r\n"));
     ASSERT_TRUE(run.Close());
     EXPECT_EQ(ReadFile(path), "[settings]\r\nfi.trans=17\r\n");
+}
+
+// --- Rules page ---------------------------------------------------------------
+
+// Each change is written at once, program by program: what another writer
+// put in the file meanwhile (a rule of another program, a changed setting)
+// stays, and a name typed as a file or path is kept as sections name it.
+TEST_F(Sheet, RulesPageWritesEachProgramAndKeepsAnotherWritersChange)
+{
+    ASSERT_TRUE(WriteFile(path, "[settings]\r\nfi.trans=30\r\n[rules]\r\nnotepad=ontop\r\nregedit=starttray\r\n"));
+    SheetRun run(module.handle);
+    ASSERT_TRUE(run.SelectTab(4));
+    HWND list = run.Item(480);
+    ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 2);
+    EXPECT_EQ(SendMessageA(list, LB_GETCURSEL, 0, 0), 0);
+    EXPECT_EQ(SendMessageA(run.Item(490), BM_GETCHECK, 0, 0), BST_CHECKED) << "notepad's ontop";
+    EXPECT_EQ(SendMessageA(run.Item(494), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+
+    // Another program writes while the page is open.
+    ASSERT_TRUE(WritePrivateProfileStringA("rules", "winefile", "minfloat", path.c_str()));
+    ASSERT_TRUE(WritePrivateProfileStringA("settings", "fi.trans", "55", path.c_str()));
+
+    st::Click(run.Item(493));   // notepad: close to tray as well
+    auto rule = [&](const char *program) {
+        char value[64];
+        GetPrivateProfileStringA("rules", program, "(none)", value, sizeof(value), path.c_str());
+        return std::string(value);
+    };
+    EXPECT_EQ(rule("notepad"), "ontop,closetray");
+    EXPECT_EQ(rule("regedit"), "starttray");
+    EXPECT_EQ(rule("winefile"), "minfloat") << "another writer's rule was lost";
+    EXPECT_EQ(st::SettingsInFile(path)["fi.trans"], "55") << "another writer's setting was lost";
+
+    // One minimize place at a time.
+    st::Click(run.Item(491));
+    EXPECT_EQ(rule("notepad"), "ontop,mintray,closetray");
+    st::Click(run.Item(492));
+    EXPECT_EQ(rule("notepad"), "ontop,minfloat,closetray");
+    EXPECT_EQ(SendMessageA(run.Item(491), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+
+    // Added by its path; a name no key can hold adds nothing.
+    st::Type(run.Item(481), "C:\\windows\\system32\\Wordpad.exe");
+    st::Click(run.Item(482));
+    EXPECT_EQ(rule("Wordpad"), "");
+    EXPECT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 3);
+    st::Click(run.Item(494));
+    EXPECT_EQ(rule("wordpad"), "starttray");
+    st::Type(run.Item(481), "a=b");
+    st::Click(run.Item(482));
+    EXPECT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 3);
+
+    // Removed: its key goes, the others stay.
+    SendMessageA(list, LB_SETCURSEL, 1, 0);   // regedit
+    SendMessageA(run.Page(), WM_COMMAND, MAKEWPARAM(480, LBN_SELCHANGE), (LPARAM)list);
+    st::Click(run.Item(483));
+    EXPECT_EQ(rule("regedit"), "(none)");
+    EXPECT_EQ(rule("winefile"), "minfloat");
+    EXPECT_EQ(rule("notepad"), "ontop,minfloat,closetray");
+    ASSERT_TRUE(run.Close());
 }
 
 // --- the callback on its own ------------------------------------------------

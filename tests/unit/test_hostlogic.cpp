@@ -303,3 +303,107 @@ TEST(HiddenRecords, ListsWithoutCreationTimesStillRead)
     EXPECT_EQ(out[1].kind, HIDDEN_FLOAT);
     EXPECT_EQ(out[1].created, 0u);
 }
+
+// --- windows brought back into view ---------------------------------------------
+
+TEST(BringIntoView, Table)
+{
+    // Two monitors side by side, a taskbar at the bottom of each; and a
+    // small one up and to the left of the first.
+    const MonitorArea two[] = {
+        { { 0, 0, 1280, 1024 }, { 0, 0, 1280, 984 } },
+        { { 1280, 0, 2560, 1024 }, { 1280, 0, 2560, 984 } },
+    };
+    const MonitorArea odd[] = {
+        { { 0, 0, 1280, 1024 }, { 0, 40, 1280, 1024 } },   // taskbar at the top
+        { { -800, -600, 0, 0 }, { -800, -600, 0, -40 } },
+    };
+    struct Case { const char *what; const MonitorArea *monitors; size_t n; IRect place; bool moved; IRect want; } cases[] = {
+        { "wholly on a monitor", two, 2, { 100, 100, 500, 400 }, false, {} },
+        { "across both monitors", two, 2, { 1000, 100, 1600, 400 }, false, {} },
+        { "mostly off but a good part seen", two, 2, { -300, 100, 100, 400 }, false, {} },
+        { "only a sliver seen", two, 2, { -390, 100, 10, 400 }, true, { 0, 100, 400, 400 } },
+        { "right of everything", two, 2, { 3000, 100, 3400, 400 }, true, { 2160, 100, 2560, 400 } },
+        { "below the second", two, 2, { 1500, 1200, 1900, 1500 }, true, { 1500, 684, 1900, 984 } },
+        { "larger than the work area", two, 2, { 4000, -3000, 6000, -1000 }, true, { 1280, 0, 2560, 984 } },
+        { "wider only: keeps its height", two, 2, { -3000, 200, -1000, 500 }, true, { 0, 200, 1280, 500 } },
+        { "above the first, taskbar on top", odd, 2, { 900, -400, 1300, -100 }, true, { 880, 40, 1280, 340 } },
+        { "nearer the small monitor", odd, 2, { 300, -2000, 700, -1700 }, true, { -400, -600, 0, -300 } },
+        { "near the small monitor", odd, 2, { -2000, -500, -1800, -300 }, true, { -800, -500, -600, -300 } },
+        { "small window seen whole", two, 2, { 1270, 1014, 1280, 1024 }, false, {} },
+        { "no monitors", two, 0, { 3000, 100, 3400, 400 }, false, {} },
+        { "empty place", two, 2, { 3000, 100, 3000, 400 }, false, {} },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        IRect out = { -1, -1, -1, -1 };
+        ASSERT_EQ(BringIntoView(c.place, c.monitors, c.n, &out), c.moved);
+        if (!c.moved)
+            continue;
+        EXPECT_EQ(out.left, c.want.left);
+        EXPECT_EQ(out.top, c.want.top);
+        EXPECT_EQ(out.right, c.want.right);
+        EXPECT_EQ(out.bottom, c.want.bottom);
+    }
+}
+
+// --- telling why nothing happened ---------------------------------------------------
+
+TEST(Refusals, WhoIsToldAndWhat)
+{
+    struct Case { int refusal; bool told; bool tell; const char *title; const char *text; } cases[] = {
+        { REFUSAL_ELEVATED, false, true, "Registry Editor",
+          "\"Registry Editor\" runs as administrator. Run Brivane as administrator to change its windows." },
+        { REFUSAL_ELEVATED, true, false, "Registry Editor", nullptr },
+        { REFUSAL_HUNG, false, true, "", "\"(untitled window)\" does not answer. What was asked happens once it responds." },
+        { REFUSAL_HUNG, true, false, "x", nullptr },
+        { REFUSAL_SILENT, false, false, "forged", "" },
+        { REFUSAL_NONE, false, false, "fine", "" },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.title);
+        EXPECT_EQ(TellRefusal(c.refusal, c.told), c.tell);
+        if (!c.text)
+            continue;
+        char out[256];
+        memset(out, 0xcc, sizeof(out));
+        size_t n = RefusalText(c.refusal, c.title, out, sizeof(out));
+        EXPECT_STREQ(out, c.text);
+        EXPECT_EQ(n, strlen(c.text));
+    }
+}
+
+TEST(Refusals, LongTitlesAreCutToTheBalloon)
+{
+    std::string title(300, 'T');
+    char out[128];
+    size_t n = RefusalText(REFUSAL_HUNG, title.c_str(), out, sizeof(out));
+    ASSERT_EQ(n, strlen(out));
+    EXPECT_LT(n, sizeof(out));
+    std::string text = out;
+    EXPECT_NE(text.find("TTT...\" does not answer."), std::string::npos) << text;
+    char tiny[8];
+    memset(tiny, 0xcc, sizeof(tiny));
+    EXPECT_EQ(RefusalText(REFUSAL_HUNG, "x", tiny, sizeof(tiny)), 0u);
+    EXPECT_EQ(tiny[0], '\0');
+}
+
+// --- borders of pinned windows ---------------------------------------------------------
+
+TEST(FrameCornerRadius, FollowsTheSystemAndThePreference)
+{
+    struct Case { bool known; int preference; unsigned build; bool maximized; int dpi; int want; } cases[] = {
+        { true, 0, 22621, false, 96, 8 },     // Windows 11, default: rounded
+        { true, 2, 22000, false, 144, 12 },   // round, at 150 %
+        { true, 3, 22621, false, 96, 4 },     // small
+        { true, 1, 22621, false, 96, 0 },     // do not round
+        { true, 0, 22621, true, 96, 0 },      // maximized windows are square
+        { true, 0, 19045, false, 96, 0 },     // Windows 10
+        { false, 0, 22621, false, 96, 0 },    // preference unknown (Wine, older dwmapi)
+        { true, 7, 22621, false, 96, 0 },     // a preference not known here
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.preference << " " << c.build << " " << c.dpi);
+        EXPECT_EQ(FrameCornerRadius(c.known, c.preference, c.build, c.maximized, c.dpi), c.want);
+    }
+}

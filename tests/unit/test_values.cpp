@@ -72,3 +72,46 @@ TEST(ClampInt, LimitsSignedValues)
         EXPECT_EQ(ClampInt(c.v, c.low, c.high), c.want);
     }
 }
+
+// Rules per program as section rules keeps them.
+#include "core/rules_value.h"
+
+TEST(Rules, ParseTable)
+{
+    struct Case { const char *text; unsigned want; } cases[] = {
+        { "", 0 },
+        { "ontop", RULE_TOPMOST },
+        { "OnTop, closetray", RULE_TOPMOST | RULE_CLOSE_TRAY },
+        { "  mintray\tstarttray ", RULE_MIN_TRAY | RULE_START_TRAY },
+        { "minfloat", RULE_MIN_FLOAT },
+        { "minfloat,mintray", RULE_MIN_TRAY },   // one place to go: the tray
+        { "ontopx,top,on top", 0 },               // words only as a whole
+        { "closetray,,unknown,starttray", RULE_CLOSE_TRAY | RULE_START_TRAY },
+        { "ontop,mintray,minfloat,closetray,starttray", RULE_ALL & ~RULE_MIN_FLOAT },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(ParseRules(c.text, strlen(c.text)), c.want);
+    }
+    // The length is the end, whatever follows.
+    EXPECT_EQ(ParseRules("ontopclosetray", 5), (unsigned)RULE_TOPMOST);
+    EXPECT_EQ(ParseRules(nullptr, 10), 0u);
+}
+
+TEST(Rules, FormatRoundTripsAndKeepsToTheBuffer)
+{
+    for (unsigned rules = 0; rules <= RULE_ALL; rules++) {
+        char out[64];
+        size_t n = FormatRules(rules, out, sizeof(out));
+        ASSERT_EQ(n, strlen(out));
+        unsigned want = rules & RULE_MIN_TRAY ? rules & ~(unsigned)RULE_MIN_FLOAT : rules;
+        EXPECT_EQ(ParseRules(out, n), want) << out;
+    }
+    char exact[16];   // "ontop,closetray" is 15 characters
+    EXPECT_EQ(FormatRules(RULE_TOPMOST | RULE_CLOSE_TRAY, exact, sizeof(exact)), 15u);
+    EXPECT_STREQ(exact, "ontop,closetray");
+    char small[15];
+    memset(small, 0xcc, sizeof(small));
+    EXPECT_EQ(FormatRules(RULE_TOPMOST | RULE_CLOSE_TRAY, small, sizeof(small)), 0u);
+    EXPECT_EQ(small[0], '\0');
+}
