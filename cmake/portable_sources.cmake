@@ -8,6 +8,7 @@ set(BRIVANE_PORTABLE_SOURCES
   core/favourite_add.cpp
   core/section_merge.cpp
   core/recent_list.cpp
+  core/path_expand.cpp
   sheet/scramble.cpp
   sheet/section_text.cpp
   host/hostlogic.cpp
