@@ -41,7 +41,8 @@ struct ShellWindowFolder {
 // moves to the submenu, and whoever asks while it runs waits for the same.
 struct OpenFoldersQuery {
     LONG volatile refs;
-    LONG volatile givenUp;   // someone waited the whole deadline for it
+    LONG volatile givenUp;   // someone waited for it in vain
+    LONG volatile answers;   // calls the file manager answered so far
     HANDLE done;             // set when the answer is in
     int count;
     ShellWindowFolder found[SHELL_WINDOWS_ASKED];
@@ -105,9 +106,11 @@ static void AskShellWindows(OpenFoldersQuery *q)
     IShellWindows *windows = NULL;
     if (FAILED(CoCreateInstance(kShellWindows, NULL, CLSCTX_ALL, kIShellWindows, (void **)&windows)) || !windows)
         return;
+    InterlockedIncrement(&q->answers);
     LONG count = 0;
     if (FAILED(windows->get_Count(&count)))
         count = 0;
+    InterlockedIncrement(&q->answers);
     for (LONG i = 0; i < count && i < SHELL_WINDOWS_ASKED; i++) {
         // A VARIANT made by hand: VT_I4 holds nothing to free.
         VARIANT index;
@@ -120,6 +123,7 @@ static void AskShellWindows(OpenFoldersQuery *q)
                 q->count++;
             item->Release();
         }
+        InterlockedIncrement(&q->answers);
     }
     windows->Release();
 }
@@ -202,17 +206,36 @@ static void OrderByUse(const OpenFoldersQuery *q, OpenFolderList *list)
             AddOnce(list, q->found[i].folder);
 }
 
-// The answer to q into list, waiting at most the deadline; none at all
-// when someone waited for it in vain already: a hung file manager costs
-// one wait, not one per question.
+// The answer to q into list. The wait goes on while the file manager
+// answers, each call within the deadline of the one before, up to the
+// limit in all; a file manager that stops answering costs the deadline.
+// Nobody waits again for a question someone waited for in vain: a hung
+// file manager costs one wait, not one per question.
 static int AwaitQuery(OpenFoldersQuery *q, OpenFolderList *list)
 {
     list->count = 0;
     if (!q)
         return OPEN_FOLDERS_NONE;
-    if (WaitForSingleObject(q->done, q->givenUp ? 0 : OPEN_FOLDERS_DEADLINE_MS) != WAIT_OBJECT_0) {
-        q->givenUp = TRUE;
-        return OPEN_FOLDERS_NO_ANSWER;
+    // Milliseconds by the performance counter: the tick count may move in
+    // steps of 16 ms, a sixth of the deadline.
+    LARGE_INTEGER frequency, counter;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&counter);
+    LONGLONG perMs = frequency.QuadPart / 1000 > 0 ? frequency.QuadPart / 1000 : 1;
+    LONGLONG start = counter.QuadPart / perMs, lastAnswer = start;
+    LONG seen = q->answers;
+    while (WaitForSingleObject(q->done, q->givenUp ? 0 : OPEN_FOLDERS_SLICE_MS) != WAIT_OBJECT_0) {
+        QueryPerformanceCounter(&counter);
+        LONGLONG now = counter.QuadPart / perMs;
+        LONG answers = q->answers;
+        if (answers != seen) {
+            seen = answers;
+            lastAnswer = now;
+        }
+        if (q->givenUp || now - lastAnswer >= OPEN_FOLDERS_DEADLINE_MS || now - start >= OPEN_FOLDERS_LIMIT_MS) {
+            q->givenUp = TRUE;
+            return OPEN_FOLDERS_NO_ANSWER;
+        }
     }
     OrderByUse(q, list);
     return list->count ? OPEN_FOLDERS_LISTED : OPEN_FOLDERS_NONE;

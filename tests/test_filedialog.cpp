@@ -1540,8 +1540,13 @@ struct ShellWindowsStandIn {
         windows.push_back(w);
         return w;
     }
-    // The window comes on top, as when it is used.
-    void Use(HWND w) { SetWindowPos(w, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE); }
+    // The window is used: it comes to the foreground, on top of the others.
+    void Use(HWND w)
+    {
+        SetForegroundWindow(w);
+        WaitUntil([&] { return GetForegroundWindow() == w; }, 2000);
+        SetWindowPos(w, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
     void Close(HWND w)
     {
         close(w);
