@@ -19,7 +19,7 @@ struct PathLookup {
     // length, or -1 when the user has none.
     int (*known)(void *context, int id, char *out, size_t cap);
     // The configuration file's folder, fully qualified, without a trailing
-    // backslash; null or empty when there is none.
+    // backslash unless it is a root ("P:\"); null or empty when there is none.
     const char *base;
     void *context;
 };

@@ -41,7 +41,8 @@ static int Known(void *, int id, char *out, size_t cap)
     return n;
 }
 
-// The configuration file's folder, without a trailing backslash.
+// The configuration file's folder, without a trailing backslash unless it
+// is a drive's root ("P:\").
 static BOOL ConfigFolder(char *out)
 {
     ConfigPath config;
@@ -49,7 +50,7 @@ static BOOL ConfigFolder(char *out)
     char *slash = StrRChrA(out, NULL, '\\');
     if (!config.text[0] || !slash)
         return FALSE;
-    *slash = '\0';
+    slash[slash == out + 2 && out[1] == ':' ? 1 : 0] = '\0';
     return TRUE;
 }
 

@@ -1327,6 +1327,106 @@ TEST_F(FileDialogs, CtrlBInNotepadsDialogOpensTheMenuAndEnterNavigates)
     EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(popup); }));
 }
 
+// --- favourites that travel ------------------------------------------------------
+
+// From shlobj.h, whose shell automation names clash with the helpers here.
+extern "C" HRESULT WINAPI SHGetFolderPathA(HWND, int, HANDLE, DWORD, LPSTR);
+
+TEST_F(FileDialogs, FavouritesTravelWithVariablesKnownFoldersAndPathsBesideTheFile)
+{
+    std::string home = Folder("travel home"), sub = Folder("travel home\\sub"), rel = Folder("travel rel");
+    // The program's environment is the one it started with.
+    SetEnvironmentVariableA("BRIVANE_TEST_HOME", home.c_str());
+    SetEnvironmentVariableA("BRIVANE_TEST_PING", "%BRIVANE_TEST_PONG%");
+    SetEnvironmentVariableA("BRIVANE_TEST_PONG", "%BRIVANE_TEST_PING%");
+    SetEnvironmentVariableA("BRIVANE_TEST_NOT_SET", NULL);
+    client.reset(new Client(kClientExe));
+    ASSERT_TRUE(client->ok());
+    Ini(Lines({ "[global]", "name1=Var", "path1=%BRIVANE_TEST_HOME%\\sub", "name2=Unset",
+                "path2=%BRIVANE_TEST_NOT_SET%\\x", "name3=Loop", "path3=%BRIVANE_TEST_PING%", "name4=Beside",
+                "path4=.\\travel rel", "name5=Desktop", "path5=shell:Desktop", "name6=Long",
+                "path6=%BRIVANE_TEST_HOME%\\" + std::string(250, 'x') }));
+    std::string dialog = Open("open", home);
+    // What cannot be expanded shows greyed; the rest as any entry.
+    EXPECT_EQ(Menu(dialog), "1281:Var|1282~:Unset|1283~:Loop|1284:Beside|1285:Desktop|1286~:Long|-|1279:Brivane");
+    struct Pick { int id; std::string folder; } picks[] = {
+        { 1281, sub }, { 1284, rel }, { 1282, rel }, { 1283, rel }, { 1286, rel },   // greyed ones do nothing
+    };
+    for (const Pick &p : picks) {
+        SCOPED_TRACE(p.id);
+        Call("command " + dialog + " " + std::to_string(p.id));
+        EXPECT_TRUE(WaitUntil([&] { return FolderOf(dialog) == Lower(p.folder); }, 3000)) << FolderOf(dialog);
+    }
+    char desktop[MAX_PATH] = "";
+    SHGetFolderPathA(NULL, 0x0010 /* CSIDL_DESKTOPDIRECTORY */, NULL, 0, desktop);
+    Call("command " + dialog + " 1285");
+    EXPECT_TRUE(WaitUntil([&] { return FolderOf(dialog) == Lower(desktop); }, 3000)) << FolderOf(dialog);
+    // "Add this folder" compares what the entries name where used.
+    Call("command " + dialog + " 1281");
+    ASSERT_TRUE(WaitUntil([&] { return FolderOf(dialog) == Lower(sub); }, 3000));
+    EXPECT_EQ(AddMenu(dialog), "Add this folder{1277~:to all programs|1278:to client_filedlg}|1279:Brivane");
+    EXPECT_EQ(Call("close " + dialog), "cancelled");
+    for (const char *name : { "BRIVANE_TEST_HOME", "BRIVANE_TEST_PING", "BRIVANE_TEST_PONG" })
+        SetEnvironmentVariableA(name, NULL);
+}
+
+TEST_F(FileDialogs, PortableCopyKeepsItsFavouritesOnAnotherDriveLetter)
+{
+    // The configuration file beside the module: a portable copy. Drive P:
+    // is another folder (the test prefix maps it), where the copy moves.
+    char self[MAX_PATH];
+    GetModuleFileNameA(NULL, self, MAX_PATH);
+    std::string bin = self;
+    bin.erase(bin.find_last_of('\\'));
+    std::string portable = bin + "\\travel.ini", docs = bin + "\\travel docs";
+    CreateDirectoryA(docs.c_str(), NULL);
+    ASSERT_TRUE(WriteFile(portable, ""));
+    struct Cleanup {
+        std::string file;
+        ~Cleanup() { DeleteFileA(file.c_str()); }
+    } cleanup{ portable };
+    ASSERT_EQ(GetDriveTypeA("P:\\"), (UINT)DRIVE_FIXED) << "no drive P: in the prefix";
+    block.SetConfigPath(portable);
+    std::string dialog = Open("open", docs);
+    Call("command " + dialog + " 1277");
+    // Written relative to the file's folder, on the same drive; a folder on
+    // another drive stays as it is.
+    EXPECT_NE(ReadFile(portable).find("name1=travel docs\r\npath1=.\\travel docs\r\n"), std::string::npos)
+        << ReadFile(portable);
+    EXPECT_EQ(Call("close " + dialog), "cancelled");
+    std::string elsewhere = Folder("travel elsewhere");
+    dialog = Open("open", elsewhere);
+    Call("command " + dialog + " 1277");
+    EXPECT_NE(ReadFile(portable).find("path2=" + elsewhere), std::string::npos) << ReadFile(portable);
+    EXPECT_EQ(Call("close " + dialog), "cancelled");
+
+    // Moved to P:, the entry names the folder there.
+    ASSERT_TRUE(CopyFileA(portable.c_str(), "P:\\travel.ini", FALSE));
+    CreateDirectoryA("P:\\travel docs", NULL);
+    struct Moved {
+        ~Moved() { DeleteFileA("P:\\travel.ini"); RemoveDirectoryA("P:\\travel docs"); }
+    } moved;
+    block.SetConfigPath("P:\\travel.ini");
+    dialog = Open("open", elsewhere);
+    EXPECT_EQ(Menu(dialog), "1281:travel docs|1282:travel elsewhere|-|1279:Brivane");
+    Call("command " + dialog + " 1281");
+    EXPECT_TRUE(WaitUntil([&] { return FolderOf(dialog) == "p:\\travel docs"; }, 3000)) << FolderOf(dialog);
+    EXPECT_EQ(Call("close " + dialog), "cancelled");
+    block.SetConfigPath(ini);
+}
+
+TEST_F(FileDialogs, NetworkFoldersAreListedWithoutBeingProbed)
+{
+    // A server that does not exist would hold a probe for many seconds on
+    // Windows; unprobed, the folder is shown as it is.
+    std::string here = Folder("net here");
+    ASSERT_TRUE(WriteFile(recent, "\\\\brivane-no-such-server\\share\\folder\r\n" + here + "\r\n"));
+    std::string dialog = Open("open", here);
+    EXPECT_EQ(Lower(RecentMenu(dialog)), Lower("1264:\\\\brivane-no-such-server\\share\\folder|1265:" + here +
+                                               "|-|1274:Clear"));
+    EXPECT_EQ(Call("close " + dialog), "cancelled");
+}
+
 // --- recent folders ------------------------------------------------------------------
 
 TEST_F(FileDialogs, RecentFoldersRememberWhereFilesWereChosen)

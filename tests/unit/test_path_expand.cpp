@@ -92,6 +92,7 @@ TEST(PathExpand, ValuesAndWhatTheyNameWhereUsed)
         { ".\\a\\.\\b\\..\\c", "E:\\stick", EXPAND_OK, "E:\\stick\\a\\c" },
         { "..\\x", "\\\\srv\\share\\b", EXPAND_OK, "\\\\srv\\share\\x" },
         { ".\\Docs", NULL, EXPAND_NO_BASE, "" },
+        { ".\\Docs", "P:\\", EXPAND_OK, "P:\\Docs" },                      // a stick's root
         // 29-30: a name that starts with a dot is no relative path
         { ".hidden", "E:\\stick", EXPAND_OK, ".hidden" },
         { "..\\sibling", "E:\\stick\\deep", EXPAND_OK, "E:\\stick\\sibling" },
