@@ -37,8 +37,7 @@ struct ShellWindowFolder {
 
 // One question to the list, shared by the worker and whoever waits for
 // it; freed by whichever lets go last. At most one is asked at a time in a
-// program: a press of the button starts it, so that it runs while the user
-// moves to the submenu, and whoever asks while it runs waits for the same.
+// program: whoever asks while it runs waits for the same.
 struct OpenFoldersQuery {
     LONG volatile refs;
     LONG volatile givenUp;   // someone waited for it in vain
@@ -266,15 +265,16 @@ void GoToLastOpenFolder(HWND dialog, const DialogControls *controls)
 struct OpenFoldersState {
     HMENU submenu;
     BOOL filled;
-    OpenFoldersQuery *query;   // asked at the press, or null
     OpenFolderList list;
 };
 
 static const char kNoneOpen[] = "No folder open in Explorer";
 static const char kNoAnswer[] = "Explorer does not answer";
 
-// The submenu holds the greyed "none" item until it opens; the question is
-// asked meanwhile, on the worker: the press pays for starting it alone.
+// The submenu holds the greyed "none" item until it opens, and the question
+// is asked only then: the press costs what an empty submenu costs. (Asked
+// at the press instead, the worker's work competed with the menu's showing
+// and made the press slower.)
 static void FillOpenFolders(HMENU menu, MenuPress *press)
 {
     OpenFoldersState *state = (OpenFoldersState *)HeapAlloc(GetProcessHeap(), 0, sizeof(OpenFoldersState));
@@ -286,7 +286,6 @@ static void FillOpenFolders(HMENU menu, MenuPress *press)
     state->submenu = submenu;
     state->filled = FALSE;
     state->list.count = 0;
-    state->query = StartQuery();
     press->state[SOURCE_OPEN] = state;
     AppendMenuA(submenu, MF_STRING | MF_GRAYED, IDM_OPEN_FOLDER_NONE, kNoneOpen);
     AppendSubmenu(menu, submenu, "Open folders");
@@ -298,7 +297,7 @@ static void OpeningOpenFolders(HMENU popup, MenuPress *press)
     if (!state || popup != state->submenu || state->filled)
         return;
     state->filled = TRUE;
-    int answer = AwaitQuery(state->query, &state->list);
+    int answer = ListOpenFolders(&state->list);
     if (answer == OPEN_FOLDERS_NO_ANSWER)
         ModifyMenuA(popup, 0, MF_BYPOSITION | MF_STRING | MF_GRAYED, IDM_OPEN_FOLDER_NONE, kNoAnswer);
     if (answer != OPEN_FOLDERS_LISTED)
@@ -325,9 +324,6 @@ static BOOL ApplyOpenFolder(HWND dialog, const DialogControls *controls, UINT id
 
 static void ReleaseOpenFolders(MenuPress *press)
 {
-    OpenFoldersState *state = (OpenFoldersState *)press->state[SOURCE_OPEN];
-    if (state)
-        ReleaseQuery(state->query);
     HeapFree(GetProcessHeap(), 0, press->state[SOURCE_OPEN]);
     press->state[SOURCE_OPEN] = NULL;
 }
