@@ -74,18 +74,25 @@ BOOL IsPortableCopy()
     return SameFolder(folder, module);
 }
 
-BOOL IsNetworkPath(const char *path)
+BOOL IsNetworkPath(const char *path, DriveTypes *drives)
 {
     if (IsUncPath(path))
         return TRUE;
+    char letter = (char)(path[0] | 0x20);
+    if (letter < 'a' || letter > 'z' || path[1] != ':')
+        return FALSE;
     // A drive's type comes from the local redirector: no server is asked.
-    char root[4] = { path[0], ':', '\\', '\0' };
-    return path[0] && path[1] == ':' && GetDriveTypeA(root) == DRIVE_REMOTE;
+    UINT *type = &drives->type[letter - 'a'];
+    if (!*type) {
+        char root[4] = { path[0], ':', '\\', '\0' };
+        *type = GetDriveTypeA(root) + 1;
+    }
+    return *type == DRIVE_REMOTE + 1;
 }
 
-BOOL FolderShownExists(const char *path)
+BOOL FolderShownExists(const char *path, DriveTypes *drives)
 {
-    if (IsNetworkPath(path))
+    if (IsNetworkPath(path, drives))
         return TRUE;
     DWORD attributes = GetFileAttributesA(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);

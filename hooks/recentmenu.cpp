@@ -22,8 +22,9 @@ static void FillRecent(HMENU menu, MenuPress *press)
     // others keep their place in the list as their id. Folders on the
     // network are shown unprobed.
     int items = 0;
+    DriveTypes drives = {};
     for (int i = 0; i < shown->count; i++) {
-        if (!FolderShownExists(shown->folder[i]))
+        if (!FolderShownExists(shown->folder[i], &drives))
             shown->folder[i][0] = '\0';
         else if (AppendMenuA(submenu, MF_STRING, IDM_RECENT + i, shown->folder[i]))
             items++;
@@ -42,9 +43,10 @@ static BOOL ApplyRecent(HWND dialog, const DialogControls *controls, UINT id, Me
         return FALSE;
     const RecentList *shown = press ? (const RecentList *)press->state[SOURCE_RECENT] : NULL;
     int i = (int)(id - IDM_RECENT);
+    DriveTypes drives = {};
     if (shown && id == IDM_RECENT_CLEAR)
         RecentFolders_Clear();
-    else if (shown && i < shown->count && shown->folder[i][0] && FolderShownExists(shown->folder[i]))
+    else if (shown && i < shown->count && shown->folder[i][0] && FolderShownExists(shown->folder[i], &drives))
         NavigateDialog(dialog, controls, shown->folder[i]);
     return TRUE;
 }
