@@ -82,10 +82,18 @@ BOOL IsNetworkPath(const char *path, DriveTypes *drives)
     if (letter < 'a' || letter > 'z' || path[1] != ':')
         return FALSE;
     // A drive's type comes from the local redirector: no server is asked.
-    UINT *type = &drives->type[letter - 'a'];
+    // A fixed disk keeps its letter while the program runs: known once, it
+    // is not asked again; any other answer is asked again at the next menu.
+    static LONG volatile fixed;   // bit n: drive 'a' + n is a fixed disk
+    int n = letter - 'a';
+    if (fixed & (1L << n))
+        return FALSE;
+    UINT *type = &drives->type[n];
     if (!*type) {
         char root[4] = { path[0], ':', '\\', '\0' };
         *type = GetDriveTypeA(root) + 1;
+        if (*type == DRIVE_FIXED + 1)
+            InterlockedOr(&fixed, 1L << n);
     }
     return *type == DRIVE_REMOTE + 1;
 }
