@@ -8,10 +8,10 @@
 // Nobody waits longer than the deadline for the file manager's next
 // answer, nor longer than the limit for all of them; the wait looks at the
 // answers every slice (a wait may last up to 16 ms more than asked, so a
-// file manager that does not answer at all costs at most about 90 ms).
+// file manager that does not answer at all costs at most about 86 ms).
 // Once one waited in vain, nobody waits for that question again, and no
 // other is asked until it is answered.
-#define OPEN_FOLDERS_DEADLINE_MS 75
+#define OPEN_FOLDERS_DEADLINE_MS 70
 #define OPEN_FOLDERS_LIMIT_MS 500
 #define OPEN_FOLDERS_SLICE_MS 10
 
