@@ -1690,11 +1690,22 @@ TEST_F(FileDialogs, OpenFoldersListTheFileManagersFoldersLastUsedFirstOnceEach)
     shell.Use(shell.Open("*drives"));
     HWND wd = shell.Open(a);
     shell.Use(wd);
-    EXPECT_EQ(Items(Call("opensub " + dialog + " 1")), Lower("1240:" + a + "|1241:" + b + "|1242:" + c));
+    // (Wine restacks windows of other threads now and then after an
+    // activation: the window is used again before each of three tries.)
+    auto ListedAfterUse = [&](HWND used, const std::string &want) {
+        std::string got;
+        for (int attempt = 0; attempt < 3 && got != want; attempt++) {
+            shell.Use(used);
+            got = Items(Call("opensub " + dialog + " 1"));
+        }
+        return got;
+    };
+    std::string want = Lower("1240:" + a + "|1241:" + b + "|1242:" + c);
+    EXPECT_EQ(ListedAfterUse(wd, want), want);
     // B goes elsewhere in one tab, A is used: A first, B's tabs after it.
     shell.navigate(wb, (d + "|" + c).c_str());
-    shell.Use(wa);
-    EXPECT_EQ(Items(Call("opensub " + dialog + " 1")), Lower("1240:" + a + "|1241:" + d + "|1242:" + c));
+    want = Lower("1240:" + a + "|1241:" + d + "|1242:" + c);
+    EXPECT_EQ(ListedAfterUse(wa, want), want);
     // Windows that go leave the list.
     shell.Close(wa);
     shell.Close(wd);
@@ -1702,7 +1713,7 @@ TEST_F(FileDialogs, OpenFoldersListTheFileManagersFoldersLastUsedFirstOnceEach)
     EXPECT_EQ(Items(Call("opensub " + dialog + " 1")), Lower("1260~:No folder open in Explorer"));
 
     // At most twenty, with their full paths and the ids 1240 to 1259.
-    std::string want;
+    want.clear();
     for (int i = 0; i < 22; i++) {
         std::string f = Folder("open many " + std::to_string(i));
         shell.Use(shell.Open(f));
