@@ -24,6 +24,7 @@
 #include "core/shared.h"
 #include "hooks/hooks.h"
 #include "hooks/filedialog.h"
+#include "hooks/procname.h"
 
 typedef LRESULT (WINAPI *NextHookFn)(HHOOK, int, WPARAM, LPARAM);
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 #include "core/shared.h"
-#include "hooks/filedialog.h"
+#include "hooks/favourites.h"
 #include "sheet/menuitems.h"
 #include "sheet/sheet.h"
 

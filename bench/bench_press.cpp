@@ -6,10 +6,13 @@
 // add its noise); this program plays the host: the block, a configuration
 // file whose section global holds the entries, a recent list of ten
 // existing folders, and the module's hooks.
-//   bench_press.exe [entries, default 500] [rounds, default 3] [module file or -] [classic|item] [cold]
+//   bench_press.exe [entries, default 500] [rounds, default 3] [module file or -] [classic|item] [cold|warm]
+//                   [open windows, default 0]
 // (item: in the Common Item Dialog rather than the classic one; cold: the
 // configuration file changed before each press, as after any edit, so that
-// the profile functions read it anew)
+// the profile functions read it anew; open windows: that many windows of
+// the file manager's stand-in, tests/support/shellwindows.cpp, registered
+// for the Shell's list of windows, each showing a folder of its own)
 #include <windows.h>
 #include <algorithm>
 #include <stdio.h>
@@ -50,6 +53,7 @@ int main(int argc, char **argv)
     std::string modulePath = argc > 3 && strcmp(argv[3], "-") ? argv[3] : dir + BRIVANE_MODULE_FILE;
     bool item = argc > 4 && !strcmp(argv[4], "item");
     bool cold = argc > 5 && !strcmp(argv[5], "cold");
+    int open = argc > 6 ? atoi(argv[6]) : 0;
 
     std::string ini = dir + "bench_press.ini", text = "[global]\r\n", recent;
     for (int i = 1; i <= entries; i++) {
@@ -64,6 +68,32 @@ int main(int argc, char **argv)
         recent += folder + "\r\n";
     }
     WriteText(dir + "bench_press.recent", recent);
+
+    // The file manager's windows: the stand-in registered as the list's
+    // server in the prefix, its windows made in this process.
+    HKEY key = NULL;
+    char oldServer[MAX_PATH] = "";
+    if (open > 0) {
+        HMODULE standIn = LoadLibraryA((dir + "shellwindows_standin.dll").c_str());
+        HWND (WINAPI *openWindow)(const char *) =
+            standIn ? (HWND (WINAPI *)(const char *))(void *)GetProcAddress(standIn, "StandInOpen") : NULL;
+        if (!openWindow || RegCreateKeyExA(HKEY_LOCAL_MACHINE,
+                                           "Software\\Classes\\CLSID\\{9BA05972-F6A8-11CF-A442-00A0C90A8F39}\\InprocServer32",
+                                           0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL) != ERROR_SUCCESS) {
+            fprintf(stderr, "cannot set up the stand-in for the Shell's windows\n");
+            return 1;
+        }
+        DWORD n = sizeof(oldServer);
+        RegQueryValueExA(key, NULL, NULL, NULL, (BYTE *)oldServer, &n);
+        std::string server = dir + "shellwindows_standin.dll";
+        RegSetValueExA(key, NULL, 0, REG_SZ, (const BYTE *)server.c_str(), (DWORD)server.size() + 1);
+        RegSetValueExA(key, "ThreadingModel", 0, REG_SZ, (const BYTE *)"Both", 5);
+        for (int i = 0; i < open; i++) {
+            std::string folder = dir + "bench_open_" + std::to_string(i);
+            CreateDirectoryA(folder.c_str(), NULL);
+            openWindow(folder.c_str());
+        }
+    }
 
     HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0, BRIVANE_SHMEM_SIZE,
                                         BRIVANE_SHMEM_NAME);
@@ -111,6 +141,10 @@ int main(int argc, char **argv)
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     unHook();
+    if (key) {
+        RegSetValueExA(key, NULL, 0, REG_SZ, (const BYTE *)oldServer, (DWORD)strlen(oldServer) + 1);
+        RegCloseKey(key);
+    }
     std::vector<double> times[2];
     const char *names[2] = { "plain popup menu", "favourites menu" };
     FILE *f = fopen(out.c_str(), "r");
@@ -127,10 +161,12 @@ int main(int argc, char **argv)
         fprintf(stderr, "a menu did not open or close\n");
         return 1;
     }
-    printf("Press of the favourites button from outside, in the %s dialog, %d entries in section global%s and ten "
-           "recent folders, beside a plain popup menu of %d items in the same dialog; from the posted command to "
-           "the menu on screen, median of %d rounds (after one to warm up).\n\n",
-           item ? "item" : "classic", entries, cold ? " (the file changed before each press)" : "", entries, rounds);
+    printf("Press of the favourites button from outside, in the %s dialog, %d entries in section global%s, ten "
+           "recent folders and %d windows of the file manager open, beside a plain popup menu of %d items in the "
+           "same dialog; from the posted command to the menu on screen, median of %d rounds (after one to warm "
+           "up).\n\n",
+           item ? "item" : "classic", entries, cold ? " (the file changed before each press)" : "", open, entries,
+           rounds);
     printf("| menu | median ms | all ms |\n|---|---|---|\n");
     for (int k = 0; k < 2; k++) {
         printf("| %s | %.1f |", names[k], Median(times[k]));
@@ -145,6 +181,9 @@ int main(int argc, char **argv)
         diff.push_back(times[1][i] - times[0][i]);
     printf("\nmedian of the rounds' differences: %.1f ms; difference of the fastest: %.1f ms\n", Median(diff),
            *std::min_element(times[1].begin(), times[1].end()) - *std::min_element(times[0].begin(), times[0].end()));
-    printf("\nfavourites-press-%d-over-plain: %.1f ms\n", entries, Median(times[1]) - Median(times[0]));
+    if (open)
+        printf("\nfavourites-press-%d-over-plain-%d-open: %.1f ms\n", entries, open, Median(times[1]) - Median(times[0]));
+    else
+        printf("\nfavourites-press-%d-over-plain: %.1f ms\n", entries, Median(times[1]) - Median(times[0]));
     return 0;
 }

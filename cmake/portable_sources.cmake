@@ -9,6 +9,7 @@ set(BRIVANE_PORTABLE_SOURCES
   core/section_merge.cpp
   core/recent_list.cpp
   core/rules_value.cpp
+  core/path_expand.cpp
   sheet/scramble.cpp
   sheet/section_text.cpp
   host/hostlogic.cpp

@@ -8,6 +8,7 @@ set(BRIVANE_FUZZ_TABLE
   "fuzz_scramble|sheet/scramble.cpp"
   "fuzz_section_text|sheet/section_text.cpp,core/profile_section.cpp"
   "fuzz_header_line|sheet/section_text.cpp"
+  "fuzz_path_expand|core/path_expand.cpp"
 )
 
 # BRIVANE_FUZZERS: the names whose sources are all there.

@@ -1,7 +1,8 @@
 // The classic Open/Save dialog (GetOpenFileName/GetSaveFileName with the
 // Explorer look): recognised by its toolbar, OK and file-name field; the
 // button goes at the end of its toolbar.
-#include "filedialog.h"
+#include "dialogkind.h"
+#include "subclass.h"
 #include "../core/textbuf.h"
 #include <commctrl.h>
 #include <commdlg.h>

@@ -1,10 +1,14 @@
 // "Add this folder": the favourites menu's submenu that adds the folder the
 // dialog shows to section global or to the program's own section.
-#include "filedialog.h"
+#include "favadd.h"
+#include "favourites.h"
+#include "folder_source.h"
+#include "folderpath.h"
 #include "hooks.h"
 #include "../core/favourite_add.h"
 #include "../core/ini.h"
 #include "../core/ini_write.h"
+#include "../core/path_expand.h"
 #include "../core/profile_section.h"
 #include "../core/textbuf.h"
 
@@ -39,28 +43,17 @@ BOOL CurrentFolder(HWND dialog, char *out)
     return kind && kind->folder(dialog, out);
 }
 
-static void WithoutTrailingBackslash(char *path)
-{
-    int len = lstrlenA(path);
-    if (len > 0 && path[len - 1] == '\\')
-        path[len - 1] = '\0';
-}
-
-// Whether the entries a reader reaches hold folder: the same path without
-// regard to case or a trailing backslash.
+// Whether the entries a reader reaches hold folder: the same folder where
+// they are used (expanded), without regard to case or a trailing
+// backslash. An entry that cannot be expanded names no folder.
 static BOOL EntriesHoldFolder(const NumberedEntries *entries, const char *folder)
 {
-    char want[MAX_PATH], path[MAX_PATH];
-    BufSet(want, COUNTOF(want), folder);
-    WithoutTrailingBackslash(want);
-    int len = lstrlenA(want);
+    char path[MAX_PATH], expanded[MAX_PATH];
     size_t end = NumberedEnd(entries);
     for (size_t n = 1; n < end; n++) {
         NumberedPath(entries, n, path, COUNTOF(path));
-        WithoutTrailingBackslash(path);
-        // The comparison by the code page's rules is dear; a path of
-        // another length cannot match.
-        if (lstrlenA(path) == len && lstrcmpiA(path, want) == 0)
+        if (PathNeedsExpanding(path) ? ExpandFavouritePath(path, expanded) && SameFolder(expanded, folder)
+                                     : SameFolder(path, folder))
             return TRUE;
     }
     return FALSE;
@@ -82,10 +75,15 @@ static int AddFolderToLines(const SectionLines *now, SectionLines *out, void *fo
     if (ListHoldsFolder(now, (const char *)folder))
         return INI_UNCHANGED;
     // The folder's name is text: never an opener or a closer.
-    char text[MAX_PATH], name[MAX_PATH + 1];
+    // A portable copy travels with its drive: a folder on it is written
+    // relative to the configuration file's folder.
+    char text[MAX_PATH], name[MAX_PATH + 1], stored[MAX_PATH], base[MAX_PATH];
+    const char *path = (const char *)folder;
+    if (IsPortableCopy() && ExpandFavouritePath(".", base) && PathRelativeToBase(path, base, stored, COUNTOF(stored)))
+        path = stored;
     FolderEntryName((const char *)folder, text, COUNTOF(text));
     return EntryNameFromFolder(text, name, COUNTOF(name)) &&
-           SectionLinesAddFavourite(SectionLinesText(now), now->used, name, (const char *)folder, out)
+           SectionLinesAddFavourite(SectionLinesText(now), now->used, name, path, out)
         ? INI_WRITTEN : INI_FAILED;
 }
 
@@ -108,17 +106,19 @@ static void InsertAddItem(HMENU menu, UINT id, const char *text, BOOL enabled)
     InsertMenuItemA(menu, GetMenuItemCount(menu), TRUE, &item);
 }
 
-void AppendAddFolderMenu(HMENU menu, HWND dialog, const char *processName, const NumberedEntries *global,
-                         const NumberedEntries *program)
+// An item is disabled when the dialog cannot tell its folder or the section
+// holds it already; a section that could not be read counts as holding it.
+// A program without a name gets no item of its own.
+static void FillAddFolder(HMENU menu, MenuPress *press)
 {
     HMENU submenu = CreatePopupMenu();
     if (!submenu)
         return;
-    // A section that could not be read counts as holding the folder:
-    // nothing is added to it.
     char folder[MAX_PATH];
-    BOOL known = CurrentFolder(dialog, folder);
+    BOOL known = CurrentFolder(press->dialog, folder);
+    const NumberedEntries *global = FavouritesRead(press, FALSE), *program = FavouritesRead(press, TRUE);
     InsertAddItem(submenu, IDM_ADD_GLOBAL, "to all programs", known && global && !EntriesHoldFolder(global, folder));
+    const char *processName = press->controls->processName;
     if (processName[0]) {
         char text[PROCESS_NAME_CAPACITY + 4];
         BufJoin(text, COUNTOF(text), "to ", processName);
@@ -126,6 +126,21 @@ void AppendAddFolderMenu(HMENU menu, HWND dialog, const char *processName, const
     }
     AppendSubmenu(menu, submenu, "Add this folder");
 }
+
+// Chosen in the menu, the item reaches the dialog as the menu would have
+// sent it: its command adds the folder the dialog shows then.
+static BOOL ApplyAddFolder(HWND dialog, const DialogControls *controls, UINT id, MenuPress *press)
+{
+    if (id != IDM_ADD_GLOBAL && id != IDM_ADD_PROGRAM)
+        return FALSE;
+    if (press)
+        PostMessageA(dialog, WM_COMMAND, id, 0);
+    else
+        AddCurrentFolder(dialog, id == IDM_ADD_GLOBAL ? "global" : controls->processName);
+    return TRUE;
+}
+
+const FolderSource g_addFolderSource = { FillAddFolder, NULL, ApplyAddFolder, NULL };
 
 void AddCurrentFolder(HWND dialog, const char *section)
 {

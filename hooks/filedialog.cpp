@@ -3,6 +3,11 @@
 // commands reach us, and adds the favourites button; what the kinds share.
 #include "hooks.h"
 #include "filedialog.h"
+#include "dialogkind.h"
+#include "favadd.h"
+#include "favmenu.h"
+#include "recent.h"
+#include "subclass.h"
 #include "../core/exports.h"
 #include "../core/ini.h"
 #include "../core/shared.h"
@@ -147,6 +152,13 @@ const DialogKind *KindOf(HWND dialog)
     return kKinds[SubclassedKind(dialog)];
 }
 
+void NavigateDialog(HWND dialog, const DialogControls *controls, const char *path)
+{
+    const DialogKind *kind = KindOf(dialog);
+    if (kind)
+        kind->navigate(dialog, controls, path);
+}
+
 BOOL AugmentFileDialog(HWND dialog)
 {
     char className[16];
@@ -196,7 +208,8 @@ void FavouritesKey(MSG *msg)
     HWND dialog = GetAncestor(msg->hwnd, GA_ROOT);
     if (SubclassedKind(dialog) == DIALOG_NONE)
         return;
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_FAVOURITES, 1), 0);
+    WORD id = msg->wParam == FAVOURITES_KEY ? IDC_FAVOURITES : IDM_OPEN_LAST;
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, 1), 0);
     msg->message = WM_NULL;   // taken: no character, no other handler
 }
 
@@ -236,10 +249,11 @@ static BOOL OnNotify(WPARAM id, NMHDR *header)
 
 static void OnCommand(HWND dialog, const DialogKind *kind, WPARAM wParam)
 {
-    // The button's command comes as a click (0) or from the key (1, as an
+    // The button's command comes as a click (0) or from a key (1, as an
     // accelerator's); the menu's commands come with 0.
     WORD id = LOWORD(wParam), code = HIWORD(wParam);
-    if (id == IDC_FAVOURITES ? code > 1 : (code != 0 || id < IDM_ADD_GLOBAL))
+    BOOL fromKey = code == 1 && (id == IDC_FAVOURITES || id == IDM_OPEN_LAST);
+    if (!fromKey && (code != 0 || (id != IDC_FAVOURITES && id < IDM_ADD_GLOBAL)))
         return;
     // The controls of the dialog that got the command, not of the one
     // recognised last: two file dialogs may be open at once.
@@ -252,16 +266,10 @@ static void OnCommand(HWND dialog, const DialogKind *kind, WPARAM wParam)
         if (code == 1)
             PostMessageA(dialog, WM_KEYDOWN, VK_DOWN, 0);
         ShowFavouritesMenu(dialog, &controls);
-    } else if (id == IDM_ADD_GLOBAL)
-        AddCurrentFolder(dialog, "global");
-    else if (id == IDM_ADD_PROGRAM)
-        AddCurrentFolder(dialog, controls.processName);
-    else if (id == IDM_FAV_EDIT)
+    } else if (id == IDM_FAV_EDIT)
         EditIni_(g_instance, dialog);
-    else if (id > IDM_FAV_GLOBAL && id < IDM_FAV_PROGRAM)
-        ApplyEntry(dialog, &controls, id - IDM_FAV_GLOBAL, "global");
-    else if (id > IDM_FAV_PROGRAM && controls.processName[0])
-        ApplyEntry(dialog, &controls, id - IDM_FAV_PROGRAM, controls.processName);
+    else
+        FavouritesCommand(dialog, &controls, id);
 }
 
 // OK, and the dialog ended on it: the folder chosen goes first in the
@@ -321,6 +329,12 @@ LRESULT CALLBACK FavouritesDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPAR
             return OnOk(dialog, kind, previous, wParam, lParam);
         OnCommand(dialog, kind, wParam);
         break;   // every command goes on to the dialog as well
+    case WM_INITMENUPOPUP:
+        // Our menu's submenus are filled as they open; the dialog's own
+        // menus (a list's context menu) pass by.
+        if (kind && !HIWORD(lParam))
+            FavouritesMenuOpening(dialog, (HMENU)wParam);
+        break;
     case WM_SIZE: {
         // The dialog lays out its controls first; then the button is put
         // back in view.

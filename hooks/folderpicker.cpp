@@ -1,7 +1,8 @@
 // The Browse for Folder dialog (SHBrowseForFolder): a dialog with a tree of
 // folders and OK. It gets the push button beside OK; an entry chosen from
 // the menu is selected in the tree, and the picker's own OK returns it.
-#include "filedialog.h"
+#include "dialogkind.h"
+#include "subclass.h"
 #include "../core/textbuf.h"
 #include <commctrl.h>
 #include <shlobj.h>

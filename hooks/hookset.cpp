@@ -5,6 +5,7 @@
 #include "../core/shared.h"
 #include "../core/exports.h"
 #include "filedialog.h"
+#include "menu_ids.h"
 
 HHOOK g_hooks[HOOK_COUNT];
 
@@ -65,7 +66,8 @@ LRESULT CALLBACK ActivationProc(int code, WPARAM wParam, LPARAM lParam)
 LRESULT CALLBACK SysCommandProc(int code, WPARAM wParam, LPARAM lParam)
 {
     MSG *msg = (MSG *)lParam;
-    if (code == HC_ACTION && msg->message == WM_KEYDOWN && msg->wParam == FAVOURITES_KEY && wParam == PM_REMOVE)
+    if (code == HC_ACTION && msg->message == WM_KEYDOWN && wParam == PM_REMOVE &&
+        (msg->wParam == FAVOURITES_KEY || msg->wParam == LAST_OPEN_FOLDER_KEY))
         FavouritesKey(msg);
     if (code < 0 || msg->message != WM_SYSCOMMAND) {
         if (msg->message == g_rulesChangedMessage && code == HC_ACTION)

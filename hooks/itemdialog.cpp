@@ -1,7 +1,8 @@
 // The Common Item Dialog (IFileOpenDialog, IFileSaveDialog, and
 // GetOpenFileName without hook or template since Vista): recognised by its
 // controls and given the same favourites button as the classic dialog.
-#include "filedialog.h"
+#include "dialogkind.h"
+#include "subclass.h"
 #include "hooks.h"
 #include "../core/textbuf.h"
 #include <commctrl.h>

@@ -2,7 +2,7 @@
 // in section exception.
 #include <windows.h>
 #include <shlwapi.h>
-#include "filedialog.h"
+#include "procname.h"
 #include "../core/textbuf.h"
 
 // The program's path comes first on a command line and an ANSI path holds at

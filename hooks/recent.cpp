@@ -2,7 +2,7 @@
 // through an augmented dialog, in a small file beside the configuration
 // file (brivane.ini keeps it in brivane.recent), outside every section the
 // Menu items page edits.
-#include "filedialog.h"
+#include "recent.h"
 #include "../core/ini.h"
 #include "../core/ini_write.h"
 #include "../core/recent_list.h"
@@ -16,7 +16,7 @@
 // itself); and the list it holds into list (empty
 // when there is none). At most the text of a full list is read: what lies
 // beyond it is not the list's. FALSE when there is no usable path.
-static BOOL LoadRecent(RecentList *list, char *path)
+BOOL LoadRecent(RecentList *list, char *path)
 {
     ConfigPath config;
     list->count = 0;
@@ -33,12 +33,6 @@ static BOOL LoadRecent(RecentList *list, char *path)
         CloseHandle(file);
     }
     return TRUE;
-}
-
-static BOOL FolderExists(const char *path)
-{
-    DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 struct RecentChange {
@@ -169,34 +163,4 @@ void RecentFolders_Clear()
     ConfigPath config;
     RecentChange change = { NULL, 0 };
     IniLockedWithin(config.text, 0, ChangeRecent, &change);
-}
-
-int AppendRecentMenu(HMENU menu, RecentList *shown)
-{
-    char path[MAX_PATH];
-    LoadRecent(shown, path);
-    HMENU submenu = CreatePopupMenu();
-    if (!submenu)
-        return 0;
-    // Folders that no longer exist are left out (emptied in shown); the
-    // others keep their place in the list as their id.
-    int items = 0;
-    for (int i = 0; i < shown->count; i++) {
-        if (!FolderExists(shown->folder[i]))
-            shown->folder[i][0] = '\0';
-        else if (AppendMenuA(submenu, MF_STRING, IDM_RECENT + i, shown->folder[i]))
-            items++;
-    }
-    if (items)
-        AppendMenuA(submenu, MF_SEPARATOR, 0, NULL);
-    AppendMenuA(submenu, shown->count ? MF_STRING : MF_STRING | MF_GRAYED, IDM_RECENT_CLEAR, "Clear");
-    AppendSubmenu(menu, submenu, "Recent folders");
-    return items;
-}
-
-void ApplyRecent(HWND dialog, const DialogControls *controls, const RecentList *shown, int i)
-{
-    const DialogKind *kind = KindOf(dialog);
-    if (kind && i >= 0 && i < shown->count && FolderExists(shown->folder[i]))
-        kind->navigate(dialog, controls, shown->folder[i]);
 }

@@ -4,7 +4,7 @@
 // only tells it which rule a window meets, and holds back a Minimize or a
 // Close only when the host took the message.
 #include "hooks.h"
-#include "filedialog.h"
+#include "procname.h"
 #include "../core/ini.h"
 #include "../core/rules_value.h"
 #include "../core/shared.h"

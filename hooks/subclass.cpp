@@ -3,6 +3,8 @@
 // window property would be writable by every program on the desktop, and
 // the dialog's program would jump wherever a stranger pointed it.
 #include "filedialog.h"
+#include "subclass.h"
+#include "dialogkind.h"
 #include "../core/textbuf.h"
 
 struct SubclassSlot {
@@ -10,6 +12,7 @@ struct SubclassSlot {
     WNDPROC previous;
     int kind;               // DialogKindId
     DialogOutcome outcome;
+    MenuPress *press;       // the favourites menu it shows now, or null
 };
 
 static SubclassSlot s_slots[SUBCLASS_SLOTS];
@@ -54,6 +57,12 @@ static SubclassSlot *ClaimSlot(HWND dialog)
     return NULL;
 }
 
+MenuPress **PressOf(HWND dialog)
+{
+    SubclassSlot *slot = FindSlot(dialog);
+    return slot ? &slot->press : NULL;
+}
+
 int SubclassedKind(HWND dialog)
 {
     SubclassSlot *slot = FindSlot(dialog);
@@ -72,6 +81,7 @@ BOOL SubclassDialog(HWND dialog, int kind)
     slot->kind = kind;
     slot->outcome.cancelled = FALSE;
     slot->outcome.recorded = FALSE;
+    slot->press = NULL;
     PinModule();
     if (!SetWindowLongPtrA(dialog, GWLP_WNDPROC, (LONG_PTR)FavouritesDialogProc)) {
         InterlockedExchangePointer((PVOID volatile *)&slot->dialog, NULL);

@@ -10,7 +10,7 @@
 #include "../core/textbuf.h"
 #include "../core/values.h"
 #include "../core/recent_list.h"
-#include "../hooks/filedialog.h"
+#include "../hooks/recent.h"
 #include <commctrl.h>
 #include <shlwapi.h>
 

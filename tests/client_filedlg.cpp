@@ -872,6 +872,74 @@ CLIENT_COMMAND(favmenu)
     return WaitMenuClosed(dialog) ? out : "menu stays open";
 }
 
+// The time the dialog's thread spent on the last WM_INITMENUPOPUP of a
+// submenu, taken by hooks of this program on that thread around the
+// dialog's procedure (ours, the module's subclass, and the dialog's own).
+LARGE_INTEGER g_popupStart, g_popupTicks;
+
+LRESULT CALLBACK PopupStart(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPSTRUCT *m = (const CWPSTRUCT *)lParam;
+    if (code == HC_ACTION && m->message == WM_INITMENUPOPUP)
+        QueryPerformanceCounter(&g_popupStart);
+    return CallNextHookEx(NULL, code, wParam, lParam);
+}
+
+LRESULT CALLBACK PopupEnd(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPRETSTRUCT *m = (const CWPRETSTRUCT *)lParam;
+    if (code == HC_ACTION && m->message == WM_INITMENUPOPUP) {
+        LARGE_INTEGER now;
+        QueryPerformanceCounter(&now);
+        g_popupTicks.QuadPart = now.QuadPart - g_popupStart.QuadPart;
+    }
+    return CallNextHookEx(NULL, code, wParam, lParam);
+}
+
+// opensub <dlg> <n>: opens the favourites menu and, with the keyboard, the
+// submenu of its n-th item (from 1); answers that submenu as favmenu
+// answers a menu, then " ms=" and the time the dialog's thread took to
+// answer its WM_INITMENUPOPUP.
+CLIENT_COMMAND(opensub)
+{
+    HWND dialog = Str2Hwnd(args.at(1));
+    DWORD thread = GetWindowThreadProcessId(dialog, NULL);
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+    HHOOK start = SetWindowsHookExA(WH_CALLWNDPROC, PopupStart, NULL, thread);
+    HHOOK end = SetWindowsHookExA(WH_CALLWNDPROCRET, PopupEnd, NULL, thread);
+    g_popupTicks.QuadPart = -1;
+    HWND popup = OpenFavouritesMenu(dialog, false);
+    std::string out = "no menu";
+    if (popup) {
+        for (long i = 0; i < ArgInt(args, 2); i++)
+            PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 0);
+        PostMessageA(popup, WM_KEYDOWN, VK_RIGHT, 0);
+        HWND sub = NULL;
+        PumpUntil([&] {
+            for (HWND w = FindWindowExA(NULL, NULL, "#32768", NULL); w; w = FindWindowExA(NULL, w, "#32768", NULL))
+                if (w != popup && IsWindowVisible(w) && GetWindowThreadProcessId(w, NULL) == thread)
+                    sub = w;
+            return sub != NULL;
+        }, 5000);
+        HMENU menu = sub ? (HMENU)SendMessageA(sub, MN_GETHMENU, 0, 0) : NULL;
+        out = menu ? MenuDump(menu) : "no submenu";
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        char ms[32];
+        snprintf(ms, sizeof(ms), " ms=%.1f", g_popupTicks.QuadPart < 0 ? -1.0 : g_popupTicks.QuadPart * 1000.0 / f.QuadPart);
+        out += ms;
+        PostMessageA(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+        PostMessageA(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+        if (!WaitMenuClosed(dialog))
+            out = "menu stays open";
+    }
+    if (start)
+        UnhookWindowsHookEx(start);
+    if (end)
+        UnhookWindowsHookEx(end);
+    return out;
+}
+
 // favpick <dlg> <n> [command] [sub <m>]: opens the favourites menu (by a
 // click, or with its command) and picks its n-th item (from 1) with the
 // keyboard; with sub, the m-th item of the submenu that item opens.

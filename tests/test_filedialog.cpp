@@ -11,7 +11,9 @@
 #include <commctrl.h>
 #include <commdlg.h>
 #include "core/shared.h"
+#include "hooks/dialogkind.h"
 #include "hooks/filedialog.h"
+#include "hooks/subclass.h"
 #include "core/textbuf.h"
 #include "hooks/hooks.h"
 #include "core/ini_write.h"
@@ -95,13 +97,13 @@ struct FileDialogs : ::testing::Test {
     }
 
     // The menu the favourites button opens, without the position and
-    // without "Recent folders" and "Add this folder", which RecentMenu and
-    // AddMenu give.
+    // without "Open folders", "Recent folders" and "Add this folder", which
+    // OpenMenu, RecentMenu and AddMenu give.
     std::string Menu(const std::string &dialog)
     {
         std::string got = Call("favmenu " + dialog);
         got = got.substr(0, got.find(" @"));
-        for (const char *sub : { "0:Recent folders{", "0:Add this folder{" }) {
+        for (const char *sub : { "0:Open folders{", "0:Recent folders{", "0:Add this folder{" }) {
             size_t at = got.find(sub);
             size_t end = got.find("}|", at);
             if (at != std::string::npos && end != std::string::npos)
@@ -1046,7 +1048,7 @@ TEST_F(FileDialogs, WindowsShapedItemDialogGetsAPushButtonBesideOpen)
         SCOPED_TRACE(how);
         std::string got = Call("favmenu " + dialog + how);
         EXPECT_EQ(got.substr(0, got.find(" @")),
-                  "1793:B|-|1281:A|-|0:Recent folders{1274~:Clear}|"
+                  "1793:B|-|1281:A|-|0:Open folders{1260~:No folder open in Explorer}|0:Recent folders{1274~:Clear}|"
                   "0:Add this folder{1277~:to all programs|1278~:to client_filedlg}|1279:Brivane");
         std::vector<std::string> pos = Split(got.substr(got.find(" @") + 2), ' ');
         ASSERT_EQ(pos.size(), 3u) << got;
@@ -1326,6 +1328,106 @@ TEST_F(FileDialogs, CtrlBInNotepadsDialogOpensTheMenuAndEnterNavigates)
     EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(popup); }));
 }
 
+// --- favourites that travel ------------------------------------------------------
+
+// From shlobj.h, whose shell automation names clash with the helpers here.
+extern "C" HRESULT WINAPI SHGetFolderPathA(HWND, int, HANDLE, DWORD, LPSTR);
+
+TEST_F(FileDialogs, FavouritesTravelWithVariablesKnownFoldersAndPathsBesideTheFile)
+{
+    std::string home = Folder("travel home"), sub = Folder("travel home\\sub"), rel = Folder("travel rel");
+    // The program's environment is the one it started with.
+    SetEnvironmentVariableA("BRIVANE_TEST_HOME", home.c_str());
+    SetEnvironmentVariableA("BRIVANE_TEST_PING", "%BRIVANE_TEST_PONG%");
+    SetEnvironmentVariableA("BRIVANE_TEST_PONG", "%BRIVANE_TEST_PING%");
+    SetEnvironmentVariableA("BRIVANE_TEST_NOT_SET", NULL);
+    client.reset(new Client(kClientExe));
+    ASSERT_TRUE(client->ok());
+    Ini(Lines({ "[global]", "name1=Var", "path1=%BRIVANE_TEST_HOME%\\sub", "name2=Unset",
+                "path2=%BRIVANE_TEST_NOT_SET%\\x", "name3=Loop", "path3=%BRIVANE_TEST_PING%", "name4=Beside",
+                "path4=.\\travel rel", "name5=Desktop", "path5=shell:Desktop", "name6=Long",
+                "path6=%BRIVANE_TEST_HOME%\\" + std::string(250, 'x') }));
+    std::string dialog = Open("open", home);
+    // What cannot be expanded shows greyed; the rest as any entry.
+    EXPECT_EQ(Menu(dialog), "1281:Var|1282~:Unset|1283~:Loop|1284:Beside|1285:Desktop|1286~:Long|-|1279:Brivane");
+    struct Pick { int id; std::string folder; } picks[] = {
+        { 1281, sub }, { 1284, rel }, { 1282, rel }, { 1283, rel }, { 1286, rel },   // greyed ones do nothing
+    };
+    for (const Pick &p : picks) {
+        SCOPED_TRACE(p.id);
+        Call("command " + dialog + " " + std::to_string(p.id));
+        EXPECT_TRUE(WaitUntil([&] { return FolderOf(dialog) == Lower(p.folder); }, 3000)) << FolderOf(dialog);
+    }
+    char desktop[MAX_PATH] = "";
+    SHGetFolderPathA(NULL, 0x0010 /* CSIDL_DESKTOPDIRECTORY */, NULL, 0, desktop);
+    Call("command " + dialog + " 1285");
+    EXPECT_TRUE(WaitUntil([&] { return FolderOf(dialog) == Lower(desktop); }, 3000)) << FolderOf(dialog);
+    // "Add this folder" compares what the entries name where used.
+    Call("command " + dialog + " 1281");
+    ASSERT_TRUE(WaitUntil([&] { return FolderOf(dialog) == Lower(sub); }, 3000));
+    EXPECT_EQ(AddMenu(dialog), "Add this folder{1277~:to all programs|1278:to client_filedlg}|1279:Brivane");
+    EXPECT_EQ(Call("close " + dialog), "cancelled");
+    for (const char *name : { "BRIVANE_TEST_HOME", "BRIVANE_TEST_PING", "BRIVANE_TEST_PONG" })
+        SetEnvironmentVariableA(name, NULL);
+}
+
+TEST_F(FileDialogs, PortableCopyKeepsItsFavouritesOnAnotherDriveLetter)
+{
+    // The configuration file beside the module: a portable copy. Drive P:
+    // is another folder (the test prefix maps it), where the copy moves.
+    char self[MAX_PATH];
+    GetModuleFileNameA(NULL, self, MAX_PATH);
+    std::string bin = self;
+    bin.erase(bin.find_last_of('\\'));
+    std::string portable = bin + "\\travel.ini", docs = bin + "\\travel docs";
+    CreateDirectoryA(docs.c_str(), NULL);
+    ASSERT_TRUE(WriteFile(portable, ""));
+    struct Cleanup {
+        std::string file;
+        ~Cleanup() { DeleteFileA(file.c_str()); }
+    } cleanup{ portable };
+    ASSERT_EQ(GetDriveTypeA("P:\\"), (UINT)DRIVE_FIXED) << "no drive P: in the prefix";
+    block.SetConfigPath(portable);
+    std::string dialog = Open("open", docs);
+    Call("command " + dialog + " 1277");
+    // Written relative to the file's folder, on the same drive; a folder on
+    // another drive stays as it is.
+    EXPECT_NE(ReadFile(portable).find("name1=travel docs\r\npath1=.\\travel docs\r\n"), std::string::npos)
+        << ReadFile(portable);
+    EXPECT_EQ(Call("close " + dialog), "cancelled");
+    std::string elsewhere = Folder("travel elsewhere");
+    dialog = Open("open", elsewhere);
+    Call("command " + dialog + " 1277");
+    EXPECT_NE(ReadFile(portable).find("path2=" + elsewhere), std::string::npos) << ReadFile(portable);
+    EXPECT_EQ(Call("close " + dialog), "cancelled");
+
+    // Moved to P:, the entry names the folder there.
+    ASSERT_TRUE(CopyFileA(portable.c_str(), "P:\\travel.ini", FALSE));
+    CreateDirectoryA("P:\\travel docs", NULL);
+    struct Moved {
+        ~Moved() { DeleteFileA("P:\\travel.ini"); RemoveDirectoryA("P:\\travel docs"); }
+    } moved;
+    block.SetConfigPath("P:\\travel.ini");
+    dialog = Open("open", elsewhere);
+    EXPECT_EQ(Menu(dialog), "1281:travel docs|1282:travel elsewhere|-|1279:Brivane");
+    Call("command " + dialog + " 1281");
+    EXPECT_TRUE(WaitUntil([&] { return FolderOf(dialog) == "p:\\travel docs"; }, 3000)) << FolderOf(dialog);
+    EXPECT_EQ(Call("close " + dialog), "cancelled");
+    block.SetConfigPath(ini);
+}
+
+TEST_F(FileDialogs, NetworkFoldersAreListedWithoutBeingProbed)
+{
+    // A server that does not exist would hold a probe for many seconds on
+    // Windows; unprobed, the folder is shown as it is.
+    std::string here = Folder("net here");
+    ASSERT_TRUE(WriteFile(recent, "\\\\brivane-no-such-server\\share\\folder\r\n" + here + "\r\n"));
+    std::string dialog = Open("open", here);
+    EXPECT_EQ(Lower(RecentMenu(dialog)), Lower("1264:\\\\brivane-no-such-server\\share\\folder|1265:" + here +
+                                               "|-|1274:Clear"));
+    EXPECT_EQ(Call("close " + dialog), "cancelled");
+}
+
 // --- recent folders ------------------------------------------------------------------
 
 TEST_F(FileDialogs, RecentFoldersRememberWhereFilesWereChosen)
@@ -1363,11 +1465,11 @@ TEST_F(FileDialogs, RecentFoldersRememberWhereFilesWereChosen)
     EXPECT_EQ(Lower(RecentMenu(dialog)), Lower("1265:" + d + "|-|1274:Clear"));
     // Chosen from the menu: the dialog goes there and keeps its file name.
     Call("field " + dialog + " keep.txt");
-    ASSERT_EQ(Call("favpick " + dialog + " 1 sub 1"), "picked");
+    ASSERT_EQ(Call("favpick " + dialog + " 2 sub 1"), "picked");
     EXPECT_EQ(FolderOf(dialog), Lower(d));
     EXPECT_EQ(Call("field " + dialog), "keep.txt");
     // Clear empties it.
-    ASSERT_EQ(Call("favpick " + dialog + " 1 sub 2"), "picked");
+    ASSERT_EQ(Call("favpick " + dialog + " 2 sub 2"), "picked");
     EXPECT_EQ(GetFileAttributesA(recent.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(RecentMenu(dialog), "1274~:Clear");
     EXPECT_EQ(Call("close " + dialog), "cancelled");
@@ -1557,4 +1659,270 @@ TEST_F(FileDialogs, ItemDialogPickingFoldersGoesToEntriesWithoutReturningThem)
     Call("field " + dialog + " |" + a + "|");
     EXPECT_EQ(Lower(Call("close " + dialog + " ok")), Lower("chosen " + a));
     EXPECT_EQ(Lower(ReadFile(recent)), Lower(a + "\r\n"));
+}
+
+// --- open folders -------------------------------------------------------------------------
+
+namespace {
+
+// The stand-in for the Shell's list of windows (support/shellwindows.cpp):
+// registered in the prefix's machine classes for the class, as Wine 8
+// looks there first, and its windows made in this process. The earlier
+// registration comes back when it goes.
+struct ShellWindowsStandIn {
+    HMODULE dll = LoadLibraryA("shellwindows_standin.dll");
+    HWND (WINAPI *open)(const char *) = (HWND (WINAPI *)(const char *))(void *)GetProcAddress(dll, "StandInOpen");
+    void (WINAPI *navigate)(HWND, const char *) =
+        (void (WINAPI *)(HWND, const char *))(void *)GetProcAddress(dll, "StandInNavigate");
+    void (WINAPI *hang)(HWND, BOOL) = (void (WINAPI *)(HWND, BOOL))(void *)GetProcAddress(dll, "StandInHang");
+    void (WINAPI *close)(HWND) = (void (WINAPI *)(HWND))(void *)GetProcAddress(dll, "StandInClose");
+    std::vector<HWND> windows;
+    HKEY key = NULL;
+    char oldServer[MAX_PATH] = "", oldModel[64] = "";
+    bool hadServer = false, hadModel = false;
+
+    ShellWindowsStandIn()
+    {
+        char path[MAX_PATH] = "";
+        GetModuleFileNameA(dll, path, MAX_PATH);
+        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE,
+                            "Software\\Classes\\CLSID\\{9BA05972-F6A8-11CF-A442-00A0C90A8F39}\\InprocServer32", 0,
+                            NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL) != ERROR_SUCCESS)
+            return;
+        DWORD n = sizeof(oldServer);
+        hadServer = RegQueryValueExA(key, NULL, NULL, NULL, (BYTE *)oldServer, &n) == ERROR_SUCCESS;
+        n = sizeof(oldModel);
+        hadModel = RegQueryValueExA(key, "ThreadingModel", NULL, NULL, (BYTE *)oldModel, &n) == ERROR_SUCCESS;
+        RegSetValueExA(key, NULL, 0, REG_SZ, (const BYTE *)path, (DWORD)strlen(path) + 1);
+        RegSetValueExA(key, "ThreadingModel", 0, REG_SZ, (const BYTE *)"Both", 5);
+    }
+    ~ShellWindowsStandIn()
+    {
+        if (hang)
+            hang(NULL, FALSE);
+        for (HWND w : windows)
+            if (IsWindow(w))
+                close(w);
+        WaitUntil([&] { return std::none_of(windows.begin(), windows.end(), [](HWND w) { return IsWindow(w); }); },
+                  5000);
+        if (key) {
+            if (hadServer)
+                RegSetValueExA(key, NULL, 0, REG_SZ, (const BYTE *)oldServer, (DWORD)strlen(oldServer) + 1);
+            if (hadModel)
+                RegSetValueExA(key, "ThreadingModel", 0, REG_SZ, (const BYTE *)oldModel, (DWORD)strlen(oldModel) + 1);
+            else
+                RegDeleteValueA(key, "ThreadingModel");
+            RegCloseKey(key);
+        }
+    }
+    bool ok() const { return key && open && navigate && hang && close; }
+    // A window with these tabs ('|' between them), on top of the others.
+    HWND Open(const std::string &tabs)
+    {
+        HWND w = open(tabs.c_str());
+        windows.push_back(w);
+        return w;
+    }
+    // The window is used: it comes to the foreground, on top of the others.
+    void Use(HWND w)
+    {
+        SetForegroundWindow(w);
+        WaitUntil([&] { return GetForegroundWindow() == w; }, 2000);
+        SetWindowPos(w, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+    void Close(HWND w)
+    {
+        close(w);
+        WaitUntil([&] { return !IsWindow(w); }, 5000);
+    }
+};
+
+// "Open folders" as its submenu shows when it opens, case-folded, without
+// the time; and the time alone.
+std::string Items(const std::string &opened)
+{
+    std::string s = Lower(opened.substr(0, opened.find(" ms=")));
+    return s;
+}
+
+double Millis(const std::string &opened)
+{
+    size_t at = opened.find(" ms=");
+    return at == std::string::npos ? 1e9 : atof(opened.c_str() + at + 4);
+}
+
+} // namespace
+
+TEST_F(FileDialogs, OpenFoldersListTheFileManagersFoldersLastUsedFirstOnceEach)
+{
+    ShellWindowsStandIn shell;
+    ASSERT_TRUE(shell.ok());
+    std::string a = Folder("open a"), b = Folder("open b"), c = Folder("open c"), d = Folder("open d");
+    std::string dialog = Open("open", a);
+    // Above "Recent folders", greyed "none" until it opens.
+    std::string menu = Call("favmenu " + dialog);
+    EXPECT_EQ(menu.substr(0, menu.find("|0:Recent")), "0:Open folders{1260~:No folder open in Explorer}");
+    EXPECT_EQ(Items(Call("opensub " + dialog + " 1")), Lower("1260~:No folder open in Explorer"));
+
+    // Made in this order, each on top of the last: D shows A's folder again,
+    // V shows This PC, B has two tabs.
+    HWND wa = shell.Open(a);
+    shell.Use(wa);
+    HWND wb = shell.Open(b + "|" + c);
+    shell.Use(wb);
+    shell.Use(shell.Open("*drives"));
+    HWND wd = shell.Open(a);
+    shell.Use(wd);
+    // (Wine restacks windows of other threads now and then after an
+    // activation: the window is used again before each of three tries.)
+    auto ListedAfterUse = [&](HWND used, const std::string &want) {
+        std::string got;
+        for (int attempt = 0; attempt < 3 && got != want; attempt++) {
+            shell.Use(used);
+            got = Items(Call("opensub " + dialog + " 1"));
+        }
+        return got;
+    };
+    std::string want = Lower("1240:" + a + "|1241:" + b + "|1242:" + c);
+    EXPECT_EQ(ListedAfterUse(wd, want), want);
+    // B goes elsewhere in one tab, A is used: A first, B's tabs after it.
+    shell.navigate(wb, (d + "|" + c).c_str());
+    want = Lower("1240:" + a + "|1241:" + d + "|1242:" + c);
+    EXPECT_EQ(ListedAfterUse(wa, want), want);
+    // Windows that go leave the list.
+    shell.Close(wa);
+    shell.Close(wd);
+    shell.Close(wb);
+    EXPECT_EQ(Items(Call("opensub " + dialog + " 1")), Lower("1260~:No folder open in Explorer"));
+
+    // At most twenty, with their full paths and the ids 1240 to 1259.
+    want.clear();
+    for (int i = 0; i < 22; i++) {
+        std::string f = Folder("open many " + std::to_string(i));
+        shell.Use(shell.Open(f));
+        if (i >= 2)
+            want = std::to_string(1240 + 21 - i) + ":" + f + (want.empty() ? "" : "|") + want;
+    }
+    std::string got = Call("opensub " + dialog + " 1");
+    EXPECT_EQ(Items(got), Lower(want));
+    printf("Open folders with 22 windows open: %.1f ms on the dialog's thread\n", Millis(got));
+    EXPECT_EQ(Call("close " + dialog), "cancelled");
+}
+
+TEST_F(FileDialogs, OpenFolderChosenSendsEveryKindOfDialogThere)
+{
+    ShellWindowsStandIn shell;
+    ASSERT_TRUE(shell.ok());
+    std::string start = Folder("open start"), target = Folder("open target");
+    shell.Use(shell.Open(start));
+    shell.Use(shell.Open(target));
+    struct Kind { const char *what, *command; bool picker; } kinds[] = {
+        { "classic", "open open", false },
+        { "item dialog", "itemopen open", false },
+        { "folder picker", "picker old", true },
+        { "newer folder picker", "picker new", true },
+    };
+    for (const Kind &k : kinds) {
+        SCOPED_TRACE(k.what);
+        std::string dialog = Call(std::string(k.command) + " |" + start + "|");
+        ASSERT_NE(StrHwnd(dialog), (HWND)NULL) << dialog;
+        if (!k.picker)
+            ASSERT_TRUE(WaitUntil([&] { return Lower(Call("folder " + dialog)) == Lower(start); }));
+        ASSERT_EQ(Call("favpick " + dialog + " 1 sub 1"), "picked");
+        if (k.picker) {
+            EXPECT_EQ(Call("ended " + dialog), "running");
+            EXPECT_EQ(Lower(Call("close " + dialog + " ok")), Lower("chosen " + target));
+        } else {
+            EXPECT_TRUE(WaitUntil([&] { return Lower(Call("folder " + dialog)) == Lower(target); }, 3000))
+                << Call("folder " + dialog);
+            EXPECT_EQ(Call("close " + dialog), "cancelled");
+        }
+    }
+}
+
+TEST_F(FileDialogs, CtrlGGoesToTheFolderOfTheWindowUsedLast)
+{
+    ShellWindowsStandIn shell;
+    ASSERT_TRUE(shell.ok());
+    std::string start = Folder("key start"), a = Folder("key a"), b = Folder("key b");
+    for (const char *command : { "open open", "itemopen open" }) {
+        SCOPED_TRACE(command);
+        std::string dialog = Call(std::string(command) + " |" + start + "|");
+        HWND hwnd = StrHwnd(dialog);
+        ASSERT_NE(hwnd, (HWND)NULL) << dialog;
+        ASSERT_TRUE(WaitUntil([&] { return Lower(Call("folder " + dialog)) == Lower(start); }));
+        auto PressGo = [&] {
+            SetForegroundWindow(hwnd);
+            ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == hwnd; }));
+            PressKey(VK_CONTROL, false);
+            PressKey(LAST_OPEN_FOLDER_KEY, false);
+            PressKey(LAST_OPEN_FOLDER_KEY, true);
+            PressKey(VK_CONTROL, true);
+        };
+        // None open: nothing happens, and the key types nothing.
+        Call("field " + dialog + " kept");
+        PressGo();
+        EXPECT_FALSE(WaitUntil([&] { return Lower(Call("folder " + dialog)) != Lower(start); }, 1000));
+        EXPECT_EQ(Call("field " + dialog), "kept");
+        // The window used last, whichever was made last.
+        // (Wine restacks the windows of other threads now and then after an
+        // activation: A is used again before each of at most three tries.)
+        HWND wa = shell.Open(a);
+        shell.Use(shell.Open(b));
+        bool went = false;
+        for (int attempt = 0; attempt < 3 && !went; attempt++) {
+            shell.Use(wa);
+            PressGo();
+            went = WaitUntil([&] { return Lower(Call("folder " + dialog)) == Lower(a); }, 1500);
+        }
+        EXPECT_TRUE(went) << Call("folder " + dialog);
+        EXPECT_EQ(Call("field " + dialog), "kept");
+        EXPECT_EQ(Call("close " + dialog), "cancelled");
+        for (HWND w : shell.windows)
+            if (IsWindow(w))
+                shell.Close(w);
+    }
+}
+
+TEST_F(FileDialogs, AHungFileManagerCostsTheDialogOneShortWaitAndNoCrash)
+{
+    ShellWindowsStandIn shell;
+    ASSERT_TRUE(shell.ok());
+    std::string a = Folder("hung a"), b = Folder("hung b");
+    // The one that will hang comes first in the list: a hung file manager
+    // answers no call, not even for its other windows.
+    HWND hung = shell.Open(b);
+    shell.Use(hung);
+    shell.Use(shell.Open(a));
+    shell.Use(hung);
+    std::string dialog = Open("open", a);
+    std::string got = Call("opensub " + dialog + " 1");
+    EXPECT_EQ(Items(got), Lower("1240:" + b + "|1241:" + a));
+    printf("Open folders with 2 windows open: %.1f ms on the dialog's thread\n", Millis(got));
+
+    // It stops answering: one wait, at most 100 ms; then none while it hangs.
+    shell.hang(hung, TRUE);
+    got = Call("opensub " + dialog + " 1");
+    EXPECT_EQ(Items(got), Lower("1260~:Explorer does not answer"));
+    EXPECT_LE(Millis(got), 100.0) << got;
+    printf("Open folders with the file manager hung, first time: %.1f ms\n", Millis(got));
+    for (int i = 0; i < 3; i++) {
+        got = Call("opensub " + dialog + " 1");
+        EXPECT_EQ(Items(got), Lower("1260~:Explorer does not answer"));
+        EXPECT_LE(Millis(got), 20.0) << got;
+    }
+    printf("Open folders with the file manager hung, again: %.1f ms\n", Millis(got));
+    // The key costs nothing then either, and the dialog keeps working.
+    DWORD_PTR ignored;
+    ULONGLONG before = GetTickCount64();
+    PostMessageA(StrHwnd(dialog), WM_COMMAND, MAKEWPARAM(IDM_OPEN_LAST, 1), 0);
+    EXPECT_TRUE(SendMessageTimeoutA(StrHwnd(dialog), WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored));
+    EXPECT_LT(GetTickCount64() - before, 1000u);
+    EXPECT_EQ(Lower(Call("folder " + dialog)), Lower(a));
+
+    // Answering again, it is asked again.
+    shell.hang(NULL, FALSE);
+    EXPECT_TRUE(WaitUntil([&] { return Items(Call("opensub " + dialog + " 1")) == Lower("1240:" + b + "|1241:" + a); },
+                          5000));
+    EXPECT_EQ(Call("close " + dialog), "cancelled");
 }

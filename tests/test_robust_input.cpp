@@ -18,7 +18,7 @@
 #include "core/profile_section.h"
 #include "core/textbuf.h"
 #include "core/shared.h"
-#include "hooks/filedialog.h"
+#include "hooks/favourites.h"
 
 using namespace th;
 

@@ -48,3 +48,10 @@ if [ -n "$BRIVANE_LOGPIXELS" ]; then
   # started by the first test program, they would hold CTest's output open.
   quiet "$WINE" reg query 'HKCU\Control Panel\Desktop' /v LogPixels
 fi
+
+# Drive P: is a folder of the build's own: where a test moves a portable
+# copy, as to a stick that got another letter.
+if [ -d "$WINEPREFIX/dosdevices" ]; then
+  mkdir -p "$WINEPREFIX/../drive-p"
+  ln -sfn "$(cd "$WINEPREFIX/../drive-p" && pwd)" "$WINEPREFIX/dosdevices/p:"
+fi
