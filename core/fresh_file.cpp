@@ -211,7 +211,7 @@ static HANDLE Reopen(FreshFile *f, ACCESS_MASK access)
         f->file = INVALID_HANDLE_VALUE;
     }
     LONG status;
-    HANDLE file = OpenIn(f->folder, f->name, access, FILE_SHARE_READ, NT_FILE_OPEN, 0, &status);
+    HANDLE file = OpenIn(f->folder, f->name, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NT_FILE_OPEN, 0, &status);
     BY_HANDLE_FILE_INFORMATION info;
     if (file != INVALID_HANDLE_VALUE &&
         !(SingleFile(file, &info) && info.dwVolumeSerialNumber == f->volume && info.nFileIndexHigh == f->indexHigh &&
@@ -220,6 +220,13 @@ static HANDLE Reopen(FreshFile *f, ACCESS_MASK access)
         file = INVALID_HANDLE_VALUE;
     }
     return file;
+}
+
+void FreshFileLetGo(FreshFile *f)
+{
+    if (f->file != INVALID_HANDLE_VALUE)
+        CloseHandle(f->file);
+    f->file = INVALID_HANDLE_VALUE;
 }
 
 static void CloseFolder(FreshFile *f)

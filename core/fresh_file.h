@@ -30,6 +30,13 @@ HANDLE OpenCheckedFolder(const char *path);
 // too). FALSE, with nothing left behind, on any failure.
 BOOL FreshFileCreate(FreshFile *f, const char *path);
 
+// Closes the new file's handle, keeping what names it, so that code that
+// opens it by name alone (exclusively, say) may change it. The rename
+// later takes it only when the name still leads to the very file made;
+// the checked folder is this user's, so only the user's own programs at
+// the same level could put another file there meanwhile.
+void FreshFileLetGo(FreshFile *f);
+
 // Flushes the new file and renames it over target, a file of the same
 // folder, through a handle that is checked to be the file created. The
 // file is closed either way; FALSE when it could not be put in place (then

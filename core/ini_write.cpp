@@ -120,8 +120,9 @@ static int ChangeCopy(const char *file, char *temp, IniChange change, void *cont
         }
     }
     // A copy an interrupted writer left behind goes first; the copy is made
-    // new in the checked folder, and the profile functions change it by
-    // name while its handle keeps the name its own.
+    // new in the checked folder, filled through its handle, and changed by
+    // name (some changes open it exclusively); the rename takes it only
+    // when the name still leads to the file made.
     FreshFile copy;
     BOOL made = FreshFileCreate(&copy, temp);
     BOOL filled = made && (!exists || (CopyBytes(original, copy.file) && SamePermissions(original, copy.file)));
@@ -130,6 +131,7 @@ static int ChangeCopy(const char *file, char *temp, IniChange change, void *cont
     if (!made)
         return INI_FAILED;
     int result = INI_FAILED;
+    FreshFileLetGo(&copy);
     if (filled && RoomFor(temp)) {
         result = change(temp, context);
         // The profile functions may hold the copy in a cache: written out

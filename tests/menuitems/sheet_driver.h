@@ -73,8 +73,10 @@ private:
     static DWORD WINAPI SheetThread(void *self);
     static LRESULT CALLBACK MarkerProc(HWND, UINT, WPARAM, LPARAM);
 
-    th::Module module_;
+    // The block first, as the host makes it before the module is loaded:
+    // a module that finds none at its start uses none.
     th::SharedBlock block_;
+    th::Module module_;
     std::string path_;
     HANDLE thread_ = NULL;
     HWND sheet_ = NULL, page_ = NULL, marker_ = NULL;
