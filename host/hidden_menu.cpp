@@ -42,6 +42,15 @@ static void ItemText(HWND window, char *out, size_t cap)
 int AppendHiddenWindowItems(HMENU menu)
 {
     DropMenuIcons();
+    // The icons stand in the check marks' column: a column of their own
+    // beside it is left out of the menu's width by Wine, which then cuts
+    // every item's text.
+    MENUINFO info;
+    ZeroMemory(&info, sizeof(info));
+    info.cbSize = sizeof(info);
+    info.fMask = MIM_STYLE;
+    info.dwStyle = MNS_CHECKORBMP;
+    SetMenuInfo(menu, &info);
     int count = HiddenCount();
     // The most recent first: by the order each was hidden in, largest first.
     DWORD below = (DWORD)-1;

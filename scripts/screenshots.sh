@@ -23,4 +23,5 @@ python3 scripts/shrink_png.py \
   "$a/item_dialog_windows_shape.png" docs/item-dialog-windows-shape.png \
   "$a/floating-icon.png" docs/floating-icon.png \
   "$a/keyboard.png" docs/keyboard.png \
-  "$a/tray-menu-autostart.png" docs/tray-menu.png
+  "$a/rules.png" docs/rules.png \
+  "$a/tray-menu.png" docs/tray-menu.png

@@ -426,6 +426,11 @@ TEST_F(Sheet, RulesPageWritesEachProgramAndKeepsAnotherWritersChange)
     st::Click(run.Item(492));
     EXPECT_EQ(rule("notepad"), "ontop,minfloat,closetray");
     EXPECT_EQ(SendMessageA(run.Item(491), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    ASSERT_TRUE(st::WaitPainted(run.sheet()));
+    int width = 0, height = 0;
+    std::vector<unsigned char> img;
+    if (CaptureWindow(run.sheet(), &width, &height, &img))
+        WritePng(ArtifactPath("rules.png"), width, height, img);
 
     // Added by its path; a name no key can hold adds nothing.
     st::Type(run.Item(481), "C:\\windows\\system32\\Wordpad.exe");
