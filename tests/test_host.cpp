@@ -1380,22 +1380,6 @@ TEST(HostCommandLine, SettingsOnAFreshStart)
 
 namespace {
 
-std::string UserSid()
-{
-    HANDLE token;
-    union { TOKEN_USER user; BYTE bytes[128]; } me;
-    DWORD size = 0;
-    std::string out;
-    if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
-        char *text = NULL;
-        if (GetTokenInformation(token, TokenUser, &me, sizeof(me), &size) && ConvertSidToStringSidA(me.user.User.Sid, &text))
-            out = text;
-        LocalFree(text);
-        CloseHandle(token);
-    }
-    return out;
-}
-
 // Attributes for an object made as another user's program would make it.
 struct Foreign {
     PSECURITY_DESCRIPTOR sd = NULL;

@@ -331,22 +331,6 @@ TEST_F(BadInput, FileHeldOpenExclusivelyFailsWritesAndLosesNothing)
     EXPECT_EQ(ReadFile(path), bytes) << "nothing the user had is lost";
 }
 
-static std::string UserSid()
-{
-    HANDLE token;
-    union { TOKEN_USER user; BYTE bytes[128]; } me;
-    DWORD size = 0;
-    std::string out;
-    if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
-        char *text = NULL;
-        if (GetTokenInformation(token, TokenUser, &me, sizeof(me), &size) && ConvertSidToStringSidA(me.user.User.Sid, &text))
-            out = text;
-        LocalFree(text);
-        CloseHandle(token);
-    }
-    return out;
-}
-
 // The file's DACL as text; "" when it cannot be read.
 static std::string DaclText(const std::string &path)
 {

@@ -360,4 +360,20 @@ long RunToEnd(const std::string &commandLine, DWORD timeoutMs)
     return done ? (long)code : -1;
 }
 
+std::string UserSid()
+{
+    HANDLE token;
+    union { TOKEN_USER user; BYTE bytes[128]; } me;
+    DWORD size = 0;
+    std::string out;
+    if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+        char *text = NULL;
+        if (GetTokenInformation(token, TokenUser, &me, sizeof(me), &size) && ConvertSidToStringSidA(me.user.User.Sid, &text))
+            out = text;
+        LocalFree(text);
+        CloseHandle(token);
+    }
+    return out;
+}
+
 } // namespace th

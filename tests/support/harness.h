@@ -106,4 +106,7 @@ HANDLE Start(const std::string &commandLine, DWORD *pid = nullptr);
 // (it is then ended), -2 when it did not start.
 long RunToEnd(const std::string &commandLine, DWORD timeoutMs = 60000);
 
+// The current user's SID as text ("S-1-5-..."); "" when it cannot be read.
+std::string UserSid();
+
 } // namespace th
